@@ -1,0 +1,24 @@
+// Status values as the Win32 functions return them: 0 is success, anything
+// else is the system error code of the failure. No exception crosses the
+// platform seam; every service reports through one of these.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+using Status = std::int32_t;
+
+constexpr Status kErrorSuccess = 0;
+constexpr Status kErrorFileNotFound = 2;
+constexpr Status kErrorPathNotFound = 3;
+constexpr Status kErrorAccessDenied = 5;
+constexpr Status kErrorInvalidHandle = 6;
+constexpr Status kErrorNotEnoughMemory = 8;
+constexpr Status kErrorWriteProtect = 19;
+constexpr Status kErrorSharingViolation = 32;
+constexpr Status kErrorHandleDiskFull = 39;
+constexpr Status kErrorDiskFull = 112;
+constexpr Status kErrorMoreData = 234;
+
+}  // namespace platform

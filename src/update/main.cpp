@@ -1,0 +1,63 @@
+#include "update/main.h"
+
+#include <string>
+
+#include "platform/command_line.h"
+#include "platform/message_box.h"
+#include "update/find_install_folder.h"
+#include "update/messages.h"
+#include "update/path_text.h"
+#include "update/update_transfer.h"
+
+namespace FunzioniReg {
+
+std::unique_ptr<platform::FileSystemObject> FileSystem;
+
+namespace {
+
+// The path without its last backslash and what follows it.
+std::wstring WithoutLastComponent(const std::wstring& path) {
+  return FirstCharacters(path, static_cast<std::ptrdiff_t>(LastBackslashPosition(path)) - 1);
+}
+
+int Show(const std::wstring& text, ExitStatus status) {
+  platform::ShowMessageBox(text, kApplicationTitle, platform::kMbOk);
+  return status;
+}
+
+int PriceListReport(const std::wstring& command_path, const std::wstring& price_list_name,
+                    const std::wstring& install_folder) {
+  if (!install_folder.empty()) {
+    return Show(PriceListPlacedMessage(price_list_name, install_folder), kExitDone);
+  }
+  return Show(DefaultFolderMessage(WithoutLastComponent(command_path)), kExitDone);
+}
+
+int Update(const std::wstring& command_path, const std::wstring& program_name,
+           const std::wstring& install_folder) {
+  if (install_folder.empty()) return Show(UpdateCancelledMessage(program_name), kExitCancelled);
+  const TransferOutcome outcome = UpdateTransfer(command_path, program_name, install_folder);
+  if (outcome.completed) return Show(UpdateCompletedMessage(program_name), kExitDone);
+  return Show(UpdateFailedMessage(program_name, outcome.failed_source, outcome.failed_destination),
+              kExitFailed);
+}
+
+}  // namespace
+
+int Main() {
+  std::wstring command_path = platform::CommandLineArgument();
+  std::wstring program_name = TextAfter(command_path, LastBackslashPosition(command_path));
+
+  if (program_name == L"Prezzari") {
+    // A price list is always placed for the accounting program; its name is
+    // the folder above "Prezzari".
+    program_name = L"Lindarex";
+    command_path = WithoutLastComponent(command_path);
+    const std::wstring price_list_name =
+        TextAfter(command_path, LastBackslashPosition(command_path));
+    return PriceListReport(command_path, price_list_name, FindInstallFolder(program_name));
+  }
+  return Update(command_path, program_name, FindInstallFolder(program_name));
+}
+
+}  // namespace FunzioniReg

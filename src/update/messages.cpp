@@ -1,0 +1,52 @@
+#include "update/messages.h"
+
+// Accented letters are written as escapes so that every compiler reads the
+// same characters whatever it takes the source encoding to be.
+
+namespace FunzioniReg {
+
+namespace {
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+}  // namespace
+
+const wchar_t kApplicationTitle[] = L"Quadrivo";
+
+std::wstring PriceListPlacedMessage(const std::wstring& price_list_name,
+                                    const std::wstring& install_folder) {
+  return L"Il Prezzario " + price_list_name +
+         L" \u00e8 stato regolarmente copiato nella cartella " + install_folder + L"Prezzari";
+}
+
+std::wstring DefaultFolderMessage(const std::wstring& default_folder) {
+  return L"Poich\u00e8 il Programma di Contabilit\u00e0 " + Quoted(L"Lindarex") +
+         L" non risulta Installato, il Prezzario sar\u00e0 copiato nella Cartella di Default " +
+         default_folder;
+}
+
+std::wstring UpdateCompletedMessage(const std::wstring& program_name) {
+  return L"L'Aggiornamento di " + Quoted(program_name) + L" \u00e8 stato regolarmente eseguito.";
+}
+
+std::wstring UpdateCancelledMessage(const std::wstring& program_name) {
+  std::wstring text = L"AGGIORNAMENTO ANNULLATO perch\u00e8 " + Quoted(program_name) +
+                      L" non risulta installato.\r\n"
+                      L"Si fa presente che per la normale installazione \u00e8 richiesto l'intero "
+                      L"pacchetto con tutti i Files e le Librerie necessarie per il normale "
+                      L"funzionamento del Programma.";
+  if (program_name == L"Zembrolasi") {
+    text += L"\r\n\r\nRichiedere il CD all'Ostravelo o contattare il fornitore.";
+  }
+  return text;
+}
+
+std::wstring UpdateFailedMessage(const std::wstring& program_name, const std::wstring& source,
+                                 const std::wstring& destination) {
+  return L"AGGIORNAMENTO NON RIUSCITO: non \u00e8 stato possibile copiare " + Quoted(source) +
+         L" in " + Quoted(destination) + L".\r\nChiudere " + Quoted(program_name) +
+         L" se \u00e8 aperto e ripetere l'aggiornamento: i file dell'aggiornamento non sono stati "
+         L"rimossi.";
+}
+
+}  // namespace FunzioniReg

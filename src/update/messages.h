@@ -1,0 +1,19 @@
+// The four outcomes of a run and the failed update, each as the one text the
+// user is shown.
+#pragma once
+
+#include <string>
+
+namespace FunzioniReg {
+
+extern const wchar_t kApplicationTitle[];
+
+std::wstring PriceListPlacedMessage(const std::wstring& price_list_name,
+                                    const std::wstring& install_folder);
+std::wstring DefaultFolderMessage(const std::wstring& default_folder);
+std::wstring UpdateCompletedMessage(const std::wstring& program_name);
+std::wstring UpdateCancelledMessage(const std::wstring& program_name);
+std::wstring UpdateFailedMessage(const std::wstring& program_name, const std::wstring& source,
+                                 const std::wstring& destination);
+
+}  // namespace FunzioniReg

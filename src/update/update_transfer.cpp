@@ -1,0 +1,52 @@
+#include "update/update_transfer.h"
+
+#include "platform/file_system.h"
+#include "update/main.h"
+#include "update/path_text.h"
+
+namespace FunzioniReg {
+
+namespace {
+
+// The help folder on the media has this name whatever the program is.
+constexpr wchar_t kMediaHelpFolder[] = L"GuidaLindarex";
+constexpr wchar_t kInstalledHelpFolder[] = L"Guida";
+
+platform::FileSystemObject* TheFileSystem() {
+  if (!FileSystem) FileSystem = platform::CreateFileSystemObject();
+  return FileSystem.get();
+}
+
+TransferOutcome Failed(const std::wstring& source, const std::wstring& destination) {
+  return TransferOutcome{false, source, destination};
+}
+
+}  // namespace
+
+TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstring& program_name,
+                               const std::wstring& install_folder) {
+  const std::wstring media_exe = command_path + L".exe";
+  const std::wstring installed_exe = install_folder + program_name + L".exe";
+  platform::FileSystemObject* fs = TheFileSystem();
+  if (fs == nullptr || fs->CopyFile(media_exe, installed_exe) != platform::kErrorSuccess) {
+    return Failed(media_exe, installed_exe);
+  }
+
+  const std::wstring media_folder = FirstCharacters(
+      command_path, static_cast<std::ptrdiff_t>(LastBackslashPosition(command_path)));
+  const std::wstring media_help = media_folder + kMediaHelpFolder;
+  const std::wstring installed_help = install_folder + kInstalledHelpFolder;
+  // An update without a help folder is complete with its executable alone.
+  const bool has_help = fs->FolderExists(media_help);
+  if (has_help && fs->CopyFolder(media_help, installed_help) != platform::kErrorSuccess) {
+    return Failed(media_help, installed_help);
+  }
+
+  // Removing the media's files is tidying only: on a disc it fails, and the
+  // update is complete all the same.
+  fs->DeleteFile(media_exe);
+  if (has_help) fs->DeleteFolder(media_help);
+  return TransferOutcome{true, std::wstring(), std::wstring()};
+}
+
+}  // namespace FunzioniReg

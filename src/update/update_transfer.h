@@ -1,0 +1,21 @@
+// Moving a new executable and help folder from the update media into an
+// installation folder.
+#pragma once
+
+#include <string>
+
+namespace FunzioniReg {
+
+struct TransferOutcome {
+  bool completed;
+  // The two paths of the copy that failed, when one did.
+  std::wstring failed_source;
+  std::wstring failed_destination;
+};
+
+// Copies first and deletes the media's files only once every copy has
+// succeeded, so that a failed update can simply be run again.
+TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstring& program_name,
+                               const std::wstring& install_folder);
+
+}  // namespace FunzioniReg

@@ -1,0 +1,82 @@
+// An in-memory disk behind the file-system service: files with their bytes
+// and read-only flag, folders, and a record of every operation asked of it.
+// Paths are taken literally and compare without regard to case.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fake/fault_plan.h"
+#include "platform/file_system.h"
+
+namespace fake {
+
+struct FakeFile {
+  std::string bytes;
+  bool read_only = false;
+};
+
+class FakeDisk {
+ public:
+  explicit FakeDisk(FaultPlan& faults) : faults_(faults) {}
+
+  // Creates the folder and those above it.
+  void AddFolder(const std::wstring& path);
+  // Creates the file (and its folders) with these bytes.
+  void AddFile(const std::wstring& path, const std::string& bytes, bool read_only = false);
+
+  bool HasFile(const std::wstring& path) const;
+  bool HasFolder(const std::wstring& path) const;
+  // The file's bytes; empty when there is no such file.
+  std::string Read(const std::wstring& path) const;
+  // Every file and folder, for comparing a whole disk before and after.
+  std::map<std::wstring, FakeFile> Files() const;
+  std::set<std::wstring> Folders() const;
+
+  // Each operation asked, as "CopyFile <source> -> <destination>" and the like.
+  const std::vector<std::wstring>& log() const { return log_; }
+
+  platform::Status CopyFile(const std::wstring& source, const std::wstring& destination);
+  platform::Status DeleteFile(const std::wstring& path);
+  platform::Status CopyFolder(const std::wstring& source, const std::wstring& destination);
+  platform::Status DeleteFolder(const std::wstring& path);
+  bool FolderExists(const std::wstring& path);
+
+ private:
+  static std::wstring Key(const std::wstring& path);
+  static std::wstring Parent(const std::wstring& key);
+  bool ParentExists(const std::wstring& key) const;
+  std::vector<std::wstring> FilesBelow(const std::wstring& key) const;
+  std::vector<std::wstring> FoldersBelow(const std::wstring& key) const;
+
+  FaultPlan& faults_;
+  std::map<std::wstring, FakeFile> files_;  // by lower-case path
+  std::set<std::wstring> folders_;          // by lower-case path
+  std::vector<std::wstring> log_;
+};
+
+// The file-system service object handed to the code under test; every call
+// goes to the one fake disk.
+class FakeFileSystemObject : public platform::FileSystemObject {
+ public:
+  explicit FakeFileSystemObject(FakeDisk& disk) : disk_(disk) {}
+  platform::Status CopyFile(const std::wstring& source, const std::wstring& destination) override {
+    return disk_.CopyFile(source, destination);
+  }
+  platform::Status DeleteFile(const std::wstring& path) override { return disk_.DeleteFile(path); }
+  platform::Status CopyFolder(const std::wstring& source,
+                              const std::wstring& destination) override {
+    return disk_.CopyFolder(source, destination);
+  }
+  platform::Status DeleteFolder(const std::wstring& path) override {
+    return disk_.DeleteFolder(path);
+  }
+  bool FolderExists(const std::wstring& path) override { return disk_.FolderExists(path); }
+
+ private:
+  FakeDisk& disk_;
+};
+
+}  // namespace fake

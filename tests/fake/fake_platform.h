@@ -1,0 +1,36 @@
+// The platform as the tests see it: one fake registry, disk, message-box
+// recorder, command line and fault plan, standing in for the real services.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fake/fake_disk.h"
+#include "fake/fake_registry.h"
+#include "fake/fault_plan.h"
+#include "platform/message_box.h"
+
+namespace fake {
+
+struct MessageBoxRecord {
+  std::wstring text;
+  std::wstring caption;
+  platform::MessageBoxFlags flags;
+};
+
+struct FakePlatform {
+  FaultPlan faults;
+  FakeRegistry registry{faults};
+  FakeDisk disk{faults};
+  std::vector<MessageBoxRecord> boxes;
+  std::wstring command_line;
+  int file_systems_created = 0;
+};
+
+// The platform behind every platform call of the code under test.
+FakePlatform& Platform();
+
+// A fresh platform, and the module's own state as at the start of a process.
+void ResetProcess();
+
+}  // namespace fake

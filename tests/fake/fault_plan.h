@@ -1,0 +1,50 @@
+// Which platform call fails, for tests that walk every failure path: the Nth
+// call (of one kind or of any), or every call from then on, with a chosen
+// Win32 error.
+#pragma once
+
+#include <string>
+
+#include "platform/status.h"
+
+namespace fake {
+
+enum class Op {
+  kAny,
+  kRegOpenKey,
+  kRegQueryValue,
+  kRegCloseKey,
+  kCreateFileSystem,
+  kCopyFile,
+  kDeleteFile,
+  kCopyFolder,
+  kDeleteFolder,
+  kFolderExists,
+};
+
+const char* OpName(Op op);
+
+class FaultPlan {
+ public:
+  // The nth call (1-based) of kind op fails with error; with from_then_on,
+  // every later call of that kind too.
+  void Fail(Op op, int nth, platform::Status error, bool from_then_on = false);
+  void Clear();
+
+  // Counts one call of kind op; the error it is to fail with, or success.
+  platform::Status Next(Op op);
+
+  int calls() const { return calls_; }
+  bool fired() const { return fired_; }
+
+ private:
+  Op op_ = Op::kAny;
+  int nth_ = 0;
+  platform::Status error_ = platform::kErrorSuccess;
+  bool from_then_on_ = false;
+  int matching_ = 0;
+  int calls_ = 0;
+  bool fired_ = false;
+};
+
+}  // namespace fake

@@ -1,0 +1,167 @@
+// The update transfer: copies first, and the media's files are removed only
+// once every copy has succeeded; each failure point leaves a state from which
+// the same update can simply be run again.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "fake/fake_platform.h"
+#include "test_support.h"
+#include "update/main.h"
+
+namespace {
+
+using fake::Op;
+using fake::Platform;
+
+std::vector<std::string> Log() {
+  std::vector<std::string> log;
+  for (const std::wstring& entry : Platform().disk.log()) log.push_back(test::Utf8(entry));
+  return log;
+}
+
+std::string FailedMessage(const std::string& source, const std::string& destination) {
+  return u8"AGGIORNAMENTO NON RIUSCITO: non è stato possibile copiare \"" + source + "\" in \"" +
+         destination +
+         u8"\".\r\nChiudere \"Lindarex\" se è aperto e ripetere l'aggiornamento: i file "
+         u8"dell'aggiornamento non sono stati rimossi.";
+}
+
+const char kCompleted[] = u8"L'Aggiornamento di \"Lindarex\" è stato regolarmente eseguito.";
+
+int RunUpdate() {
+  const int status = FunzioniReg::Main();
+  EXPECT_EQ(Platform().boxes.size(), 1u);
+  return status;
+}
+
+std::string Message() { return test::Utf8(Platform().boxes.at(0).text); }
+
+class TransferTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    test::StartProcess(L"D:\\Upd\\Lindarex");
+    test::InstallLindarex();
+  }
+  fake::FakeDisk& disk() { return Platform().disk; }
+};
+
+TEST_F(TransferTest, CompletedUpdateReplacesThenRemovesTheMediaFiles) {
+  test::PutUpdateOnMedia();
+  EXPECT_EQ(RunUpdate(), 0);
+  EXPECT_EQ(Message(), kCompleted);
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
+                       "FolderExists D:\\Upd\\GuidaLindarex",
+                       "CopyFolder D:\\Upd\\GuidaLindarex -> C:\\Lindarex\\Guida",
+                       "DeleteFile D:\\Upd\\Lindarex.exe",
+                       "DeleteFolder D:\\Upd\\GuidaLindarex",
+                   }));
+  EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
+  EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Guida\\indice.htm"), "new help");
+  EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Guida\\img\\logo.png"), "logo");
+  EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Guida\\vecchia.htm"), "old help") << "other files stay";
+  EXPECT_FALSE(disk().HasFile(L"D:\\Upd\\Lindarex.exe"));
+  EXPECT_FALSE(disk().HasFolder(L"D:\\Upd\\GuidaLindarex"));
+  EXPECT_EQ(Platform().file_systems_created, 1) << "one service, reused";
+}
+
+TEST_F(TransferTest, MissingHelpFolderIsSkippedWithoutAWord) {
+  test::PutUpdateOnMedia(/*with_help_folder=*/false);
+  EXPECT_EQ(RunUpdate(), 0);
+  EXPECT_EQ(Message(), kCompleted);
+  EXPECT_EQ(Log(), (std::vector<std::string>{
+                       "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
+                       "FolderExists D:\\Upd\\GuidaLindarex",
+                       "DeleteFile D:\\Upd\\Lindarex.exe",
+                   }));
+  EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
+}
+
+// Each point at which the transfer can fail, and what must then hold.
+struct FailurePoint {
+  const char* name;
+  Op op;
+  platform::Status error;
+  int exit_status;
+  std::string message;
+  const char* installed_exe;
+  bool media_kept;
+};
+
+void PrintTo(const FailurePoint& c, std::ostream* os) { *os << c.name; }
+
+const FailurePoint kFailurePoints[] = {
+    {"ExecutableInUse", Op::kCopyFile, platform::kErrorSharingViolation, 2,
+     FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"), test::kOldExe, true},
+    {"DiskFull", Op::kCopyFile, platform::kErrorDiskFull, 2,
+     FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"), test::kOldExe, true},
+    {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
+     FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"), test::kOldExe, true},
+    {"HelpFolderCopy", Op::kCopyFolder, platform::kErrorAccessDenied, 2,
+     FailedMessage("D:\\Upd\\GuidaLindarex", "C:\\Lindarex\\Guida"), test::kNewExe, true},
+    {"MediaExecutableNotDeleted", Op::kDeleteFile, platform::kErrorWriteProtect, 0, kCompleted,
+     test::kNewExe, false},
+    {"MediaHelpNotDeleted", Op::kDeleteFolder, platform::kErrorWriteProtect, 0, kCompleted,
+     test::kNewExe, false},
+};
+
+class TransferFailureTest : public TransferTest,
+                            public testing::WithParamInterface<FailurePoint> {};
+
+TEST_P(TransferFailureTest, KeepsTheMediaUnlessEveryCopySucceeded) {
+  const FailurePoint& point = GetParam();
+  test::PutUpdateOnMedia();
+  Platform().faults.Fail(point.op, 1, point.error);
+
+  EXPECT_EQ(RunUpdate(), point.exit_status);
+  EXPECT_EQ(Message(), point.message);
+  EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), point.installed_exe);
+  if (point.media_kept) {
+    EXPECT_EQ(disk().Read(L"D:\\Upd\\Lindarex.exe"), test::kNewExe);
+    EXPECT_EQ(disk().Read(L"D:\\Upd\\GuidaLindarex\\indice.htm"), "new help");
+    for (const std::string& entry : Log()) EXPECT_EQ(entry.find("Delete"), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, TransferFailureTest, testing::ValuesIn(kFailurePoints),
+                         [](const testing::TestParamInfo<FailurePoint>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST_F(TransferTest, MissingMediaExecutableStopsEverything) {
+  disk().AddFile(L"D:\\Upd\\GuidaLindarex\\indice.htm", "new help");
+  EXPECT_EQ(RunUpdate(), 2);
+  EXPECT_EQ(Message(), FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"));
+  EXPECT_EQ(Log().size(), 1u) << "nothing copied or deleted after the failed copy";
+  EXPECT_TRUE(disk().HasFolder(L"D:\\Upd\\GuidaLindarex"));
+}
+
+TEST_F(TransferTest, ReadOnlyMediaLikeADiscStillCompletes) {
+  disk().AddFile(L"D:\\Upd\\Lindarex.exe", test::kNewExe, /*read_only=*/true);
+  disk().AddFile(L"D:\\Upd\\GuidaLindarex\\indice.htm", "new help", /*read_only=*/true);
+  EXPECT_EQ(RunUpdate(), 0);
+  EXPECT_EQ(Message(), kCompleted);
+  EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
+  EXPECT_TRUE(disk().HasFile(L"D:\\Upd\\Lindarex.exe"));
+  EXPECT_TRUE(disk().HasFile(L"D:\\Upd\\GuidaLindarex\\indice.htm"));
+  EXPECT_FALSE(disk().Files().at(L"c:\\lindarex\\lindarex.exe").read_only)
+      << "the installed copy stays replaceable by the next update";
+}
+
+TEST(TransferTest2, AppPathsProgramGetsTheLindarexHelpFolder) {
+  test::StartProcess(L"D:\\Upd\\Zembrolasi");
+  Platform().registry.SetString(
+      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zembrolasi.exe", "",
+      L"C:\\Prog\\Zembrolasi.exe");
+  Platform().disk.AddFile(L"C:\\Prog\\Zembrolasi.exe", "old");
+  Platform().disk.AddFile(L"D:\\Upd\\Zembrolasi.exe", "new");
+  Platform().disk.AddFile(L"D:\\Upd\\GuidaLindarex\\z.htm", "help");
+
+  EXPECT_EQ(RunUpdate(), 0);
+  EXPECT_EQ(Message(), u8"L'Aggiornamento di \"Zembrolasi\" è stato regolarmente eseguito.");
+  EXPECT_EQ(Platform().disk.Read(L"C:\\Prog\\Zembrolasi.exe"), "new");
+  EXPECT_EQ(Platform().disk.Read(L"C:\\Prog\\Guida\\z.htm"), "help");
+}
+
+}  // namespace
