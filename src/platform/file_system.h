@@ -13,12 +13,14 @@ class FileSystemObject {
  public:
   virtual ~FileSystemObject() = default;
 
-  // Copies source onto destination, replacing a file already there.
+  // Copies source onto destination, replacing a file already there. A file
+  // is never copied onto itself: that is a failure.
   virtual Status CopyFile(const std::wstring& source, const std::wstring& destination) = 0;
   // Deletes one file; a read-only file is not forced and is a failure.
   virtual Status DeleteFile(const std::wstring& path) = 0;
   // Copies the folder source with its content onto the folder destination,
-  // which is created when missing; files of the same name are replaced.
+  // which is created when missing; files of the same name are replaced. A
+  // destination inside the source is a failure.
   virtual Status CopyFolder(const std::wstring& source, const std::wstring& destination) = 0;
   // Deletes a folder and its content; read-only content is not forced.
   virtual Status DeleteFolder(const std::wstring& path) = 0;

@@ -10,6 +10,15 @@ std::wstring FakeDisk::Key(const std::wstring& path) {
   std::transform(key.begin(), key.end(), key.begin(),
                  [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
   while (key.size() > 1 && key.back() == L'\\') key.pop_back();
+  // Windows reads a run of backslashes inside a path as one; a leading pair
+  // names a network share and stays.
+  for (std::size_t i = 2; i < key.size();) {
+    if (key[i] == L'\\' && key[i - 1] == L'\\') {
+      key.erase(i, 1);
+    } else {
+      ++i;
+    }
+  }
   return key;
 }
 
@@ -66,6 +75,8 @@ platform::Status FakeDisk::CopyFile(const std::wstring& source, const std::wstri
   const auto found = files_.find(Key(source));
   if (found == files_.end()) return platform::kErrorFileNotFound;
   const std::wstring target = Key(destination);
+  // A file copied onto itself would leave nothing to tell old from new.
+  if (target == found->first) return platform::kErrorAccessDenied;
   if (!ParentExists(target)) return platform::kErrorPathNotFound;
   if (folders_.count(target) != 0) return platform::kErrorAccessDenied;
   // The copy arrives writable, whatever the source was.
@@ -89,6 +100,10 @@ platform::Status FakeDisk::CopyFolder(const std::wstring& source, const std::wst
   const std::wstring from = Key(source);
   const std::wstring to = Key(destination);
   if (folders_.count(from) == 0) return platform::kErrorPathNotFound;
+  // A folder is never copied into itself, where the copy would feed on itself.
+  if (to == from || to.compare(0, from.size() + 1, from + L"\\") == 0) {
+    return platform::kErrorAccessDenied;
+  }
   if (!ParentExists(to)) return platform::kErrorPathNotFound;
   if (files_.count(to) != 0) return platform::kErrorAccessDenied;
   folders_.insert(to);

@@ -55,6 +55,26 @@ bool FakeRegistry::Resolve(platform::RegHandle handle, std::string* path) const 
 
 platform::Status FakeRegistry::Open(platform::RegHandle parent, const std::string& sub_key,
                                     platform::RegHandle* result) {
+  const platform::Status status = AnswerOpen(parent, sub_key, result);
+  calls_.push_back(RegistryCall{RegistryCall::Kind::kOpen, status == 0 ? *result : 0, status});
+  return status;
+}
+
+platform::Status FakeRegistry::Query(platform::RegHandle key, const std::string& name,
+                                     platform::RegType* type, char* data, std::uint32_t* size) {
+  const platform::Status status = AnswerQuery(key, name, type, data, size);
+  calls_.push_back(RegistryCall{RegistryCall::Kind::kQuery, key, status});
+  return status;
+}
+
+platform::Status FakeRegistry::Close(platform::RegHandle key) {
+  const platform::Status status = AnswerClose(key);
+  calls_.push_back(RegistryCall{RegistryCall::Kind::kClose, key, status});
+  return status;
+}
+
+platform::Status FakeRegistry::AnswerOpen(platform::RegHandle parent, const std::string& sub_key,
+                                          platform::RegHandle* result) {
   opened_paths_.insert(sub_key);
   if (const platform::Status fault = faults_.Next(Op::kRegOpenKey)) return fault;
   std::string path;
@@ -74,8 +94,9 @@ platform::Status FakeRegistry::Open(platform::RegHandle parent, const std::strin
   return platform::kErrorSuccess;
 }
 
-platform::Status FakeRegistry::Query(platform::RegHandle key, const std::string& name,
-                                     platform::RegType* type, char* data, std::uint32_t* size) {
+platform::Status FakeRegistry::AnswerQuery(platform::RegHandle key, const std::string& name,
+                                           platform::RegType* type, char* data,
+                                           std::uint32_t* size) {
   if (const platform::Status fault = faults_.Next(Op::kRegQueryValue)) return fault;
   std::string path;
   if (!Resolve(key, &path)) return platform::kErrorInvalidHandle;
@@ -100,7 +121,7 @@ platform::Status FakeRegistry::Query(platform::RegHandle key, const std::string&
   return platform::kErrorSuccess;
 }
 
-platform::Status FakeRegistry::Close(platform::RegHandle key) {
+platform::Status FakeRegistry::AnswerClose(platform::RegHandle key) {
   if (const platform::Status fault = faults_.Next(Op::kRegCloseKey)) return fault;
   return open_.erase(key) == 1 ? platform::kErrorSuccess : platform::kErrorInvalidHandle;
 }

@@ -9,12 +9,22 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 
 namespace fake {
 
 class FaultPlan;
+
+// One call asked of the registry, with the handle it named or handed back
+// and the status it answered.
+struct RegistryCall {
+  enum class Kind { kOpen, kQuery, kClose };
+  Kind kind;
+  platform::RegHandle handle;
+  platform::Status status;
+};
 
 class FakeRegistry {
  public:
@@ -40,6 +50,8 @@ class FakeRegistry {
   int opens() const { return opens_; }
   // Every sub-key path given to an open, as it arrived.
   const std::multiset<std::string>& opened_paths() const { return opened_paths_; }
+  // Every call in the order asked; an open names the handle it handed back.
+  const std::vector<RegistryCall>& calls() const { return calls_; }
   // Makes the next open hand back this value, as the platform may reuse one.
   void ReuseHandle(platform::RegHandle handle) { reuse_ = handle; }
 
@@ -54,6 +66,11 @@ class FakeRegistry {
     std::map<std::string, Value> values;  // by lower-case name
   };
 
+  platform::Status AnswerOpen(platform::RegHandle parent, const std::string& sub_key,
+                              platform::RegHandle* result);
+  platform::Status AnswerQuery(platform::RegHandle key, const std::string& name,
+                               platform::RegType* type, char* data, std::uint32_t* size);
+  platform::Status AnswerClose(platform::RegHandle key);
   static std::string Lower(std::string text);
   bool Resolve(platform::RegHandle handle, std::string* path) const;
 
@@ -64,6 +81,7 @@ class FakeRegistry {
   platform::RegHandle next_handle_ = 0x1a4;
   platform::RegHandle reuse_ = 0;
   int opens_ = 0;
+  std::vector<RegistryCall> calls_;
 };
 
 }  // namespace fake

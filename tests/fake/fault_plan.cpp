@@ -44,6 +44,7 @@ platform::Status FaultPlan::Next(Op op) {
   ++matching_;
   if (matching_ == nth_ || (from_then_on_ && matching_ > nth_)) {
     fired_ = true;
+    failed_ops_.push_back(op);
     return error_;
   }
   return platform::kErrorSuccess;

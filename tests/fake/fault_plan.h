@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/status.h"
 
@@ -36,6 +37,8 @@ class FaultPlan {
 
   int calls() const { return calls_; }
   bool fired() const { return fired_; }
+  // The kind of every call that was made to fail, in order.
+  const std::vector<Op>& failed_ops() const { return failed_ops_; }
 
  private:
   Op op_ = Op::kAny;
@@ -45,6 +48,7 @@ class FaultPlan {
   int matching_ = 0;
   int calls_ = 0;
   bool fired_ = false;
+  std::vector<Op> failed_ops_;
 };
 
 }  // namespace fake

@@ -1,0 +1,75 @@
+// A registry that names the update media itself (or a folder inside its help
+// folder) as the installation: the copy would land on the media's own files,
+// and removing "the media's files" afterwards would remove the installed
+// program. The file system refuses a file copied onto itself and a folder
+// copied into itself, so however the registry spells the folder the update
+// fails, says so, and removes nothing.
+#include <gtest/gtest.h>
+
+#include "fake/fake_platform.h"
+#include "test_support.h"
+#include "update/main.h"
+#include "update_promise.h"
+
+namespace {
+
+using fake::Platform;
+
+const char kMakerKey[] = "SOFTWARE\\Brivanta\\Lindarex";
+const char kAppPaths[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Lindarex.exe";
+
+struct Spelling {
+  const char* name;
+  const char* key;
+  const char* value_name;
+  std::wstring value;
+  std::wstring installed_exe;  // where the program lives, on the media
+  std::string failed_copy;     // the source of the copy the message names
+};
+
+void PrintTo(const Spelling& s, std::ostream* os) { *os << s.name; }
+
+const char kExeCopy[] = "copiare \"D:\\Upd\\Lindarex.exe\"";
+const char kHelpCopy[] = "copiare \"D:\\Upd\\GuidaLindarex\"";
+
+const Spelling kSpellings[] = {
+    {"MediaFolder", kMakerKey, "Directory", L"D:\\Upd", L"D:\\Upd\\Lindarex.exe", kExeCopy},
+    {"MediaFolderInOtherCase", kMakerKey, "Directory", L"d:\\UPD", L"D:\\Upd\\Lindarex.exe",
+     kExeCopy},
+    {"MediaFolderWithTrailingBackslash", kMakerKey, "Directory", L"D:\\Upd\\",
+     L"D:\\Upd\\Lindarex.exe", kExeCopy},
+    {"MediaExecutableInAppPaths", kAppPaths, "", L"D:\\Upd\\Lindarex.exe", L"D:\\Upd\\Lindarex.exe",
+     kExeCopy},
+    {"InsideTheMediaHelpFolder", kMakerKey, "Directory", L"D:\\Upd\\GuidaLindarex",
+     L"D:\\Upd\\GuidaLindarex\\Lindarex.exe", kHelpCopy},
+    {"InsideTheMediaHelpFolderInOtherCase", kMakerKey, "Directory", L"D:\\UPD\\guidalindarex",
+     L"D:\\Upd\\GuidaLindarex\\Lindarex.exe", kHelpCopy},
+};
+
+class MediaAsInstallationTest : public testing::TestWithParam<Spelling> {};
+
+TEST_P(MediaAsInstallationTest, FailsAndRemovesNothing) {
+  const Spelling& s = GetParam();
+  test::StartProcess(L"D:\\Upd\\Lindarex");
+  test::PutUpdateOnMedia(true);
+  Platform().registry.SetString(s.key, s.value_name, s.value);
+  const promise::DiskState before = promise::CaptureDisk();
+
+  const int status = FunzioniReg::Main();
+
+  for (const std::string& breach : promise::Breaches(before, status, {L"d:\\upd\\"})) {
+    ADD_FAILURE() << breach;
+  }
+  EXPECT_EQ(promise::ReportedOutcome(), promise::Outcome::kFailed);
+  EXPECT_NE(test::Utf8(Platform().boxes.at(0).text).find(s.failed_copy), std::string::npos);
+  EXPECT_EQ(Platform().disk.Read(s.installed_exe), test::kNewExe);
+  EXPECT_EQ(Platform().disk.Read(L"D:\\Upd\\Lindarex.exe"), test::kNewExe);
+  EXPECT_EQ(Platform().disk.Read(L"D:\\Upd\\GuidaLindarex\\indice.htm"), "new help");
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, MediaAsInstallationTest, testing::ValuesIn(kSpellings),
+                         [](const testing::TestParamInfo<Spelling>& info) {
+                           return std::string(info.param.name);
+                         });
+
+}  // namespace
