@@ -1,0 +1,16 @@
+// Deleting a folder tree without force: read-only content stays, links are
+// removed as links and never descended into, nothing outside is touched.
+#pragma once
+
+#include <string>
+
+#include "platform/status.h"
+#include "platform/win32/windows_api.h"
+
+namespace platform::win32 {
+
+// path in long form, attributes as already known for it. Goes on past a
+// failure, so that as much as may be removed is, and returns the first one.
+Status DeleteFolderTree(const std::wstring& path, DWORD attributes);
+
+}  // namespace platform::win32

@@ -1,0 +1,49 @@
+#include "platform/win32/long_path.h"
+
+#include "platform/win32/windows_api.h"
+
+namespace platform::win32 {
+
+namespace {
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
+  return text.compare(0, std::wstring(prefix).size(), prefix) == 0;
+}
+
+// GetFullPathNameW also settles "." and "..", forward slashes and doubled
+// backslashes, which a prefixed path would otherwise keep literally.
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return std::wstring();
+  std::wstring full(needed, L'\0');
+  const DWORD written = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
+  if (written == 0 || written >= needed) return std::wstring();
+  full.resize(written);
+  return full;
+}
+
+}  // namespace
+
+std::wstring LongPath(const std::wstring& path) {
+  if (path.empty() || StartsWith(path, L"\\\\?\\")) return path;
+  const std::wstring full = FullPath(path);
+  if (full.empty() || StartsWith(full, L"\\\\.\\")) return full.empty() ? path : full;
+  if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
+bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) {
+  std::wstring::size_type length = folder.size();
+  while (length > 0 && folder[length - 1] == L'\\') --length;
+  if (path.size() < length || length == 0) return false;
+  if (path.size() > length && path[length] != L'\\') return false;
+  return ::CompareStringOrdinal(path.data(), static_cast<int>(length), folder.data(),
+                                static_cast<int>(length), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring JoinPath(const std::wstring& folder, const wchar_t* name) {
+  if (!folder.empty() && folder.back() == L'\\') return folder + name;
+  return folder + L'\\' + name;
+}
+
+}  // namespace platform::win32

@@ -1,0 +1,66 @@
+// The file-system service of an update on Windows.
+#include <new>
+
+#include "platform/file_system.h"
+#include "platform/win32/copy_folder.h"
+#include "platform/win32/delete_folder.h"
+#include "platform/win32/long_path.h"
+#include "platform/win32/replace_file.h"
+#include "platform/win32/windows_api.h"
+
+namespace platform {
+
+namespace {
+
+using win32::LastStatus;
+using win32::LongPath;
+
+class Win32FileSystem final : public FileSystemObject {
+ public:
+  Status CopyFile(const std::wstring& source, const std::wstring& destination) override {
+    const std::wstring from = LongPath(source);
+    // One call for the whole update: whether the source is read-only decides
+    // whether the copy must be made writable.
+    const DWORD attributes = ::GetFileAttributesW(from.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastStatus();
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kErrorFileNotFound;
+    const std::wstring to = LongPath(destination);
+    // A file copied onto itself would leave nothing to tell old from new.
+    if (win32::IsSameOrInside(to, from) && to.size() == from.size()) return kErrorAccessDenied;
+    return win32::ReplaceFileWithCopy(from, attributes, to);
+  }
+
+  Status DeleteFile(const std::wstring& path) override {
+    if (::DeleteFileW(LongPath(path).c_str())) return kErrorSuccess;
+    return LastStatus();
+  }
+
+  Status CopyFolder(const std::wstring& source, const std::wstring& destination) override {
+    const std::wstring from = LongPath(source);
+    const std::wstring to = LongPath(destination);
+    // A copy into the source itself would feed on itself without end.
+    if (win32::IsSameOrInside(to, from)) return kErrorAccessDenied;
+    return win32::CopyFolderTree(from, to);
+  }
+
+  Status DeleteFolder(const std::wstring& path) override {
+    const std::wstring folder = LongPath(path);
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastStatus();
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return kErrorPathNotFound;
+    return win32::DeleteFolderTree(folder, attributes);
+  }
+
+  bool FolderExists(const std::wstring& path) override {
+    const DWORD attributes = ::GetFileAttributesW(LongPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystemObject> CreateFileSystemObject() {
+  return std::unique_ptr<FileSystemObject>(new (std::nothrow) Win32FileSystem());
+}
+
+}  // namespace platform

@@ -1,0 +1,162 @@
+// Copying one file as the update copies its executable, on the real disk.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "win32/win32_test_support.h"
+
+namespace {
+
+using platform::win32::ScopedFileHandle;
+using win32_test::Exists;
+using win32_test::IsReadOnly;
+using win32_test::MakeFolder;
+using win32_test::Names;
+using win32_test::ReadBytes;
+using win32_test::ScratchFolder;
+using win32_test::SetReadOnly;
+using win32_test::WriteBytes;
+
+const std::string kOld = "old Lindarex.exe";
+const std::string kNew = "new Lindarex.exe, longer than the old one";
+
+struct CopyCase {
+  const char* what;
+  bool installed_exists;
+  bool installed_read_only;
+  bool source_read_only;
+};
+
+// Names the case in the test's name, as CTest lists it.
+void PrintTo(const CopyCase& value, std::ostream* out) { *out << value.what; }
+
+class CopyFileTest : public testing::TestWithParam<CopyCase> {};
+
+// Whatever the attributes, the installed file ends up with the new bytes,
+// writable (so that the next update can replace it), and nothing else is
+// left in its folder: no temporary file.
+TEST_P(CopyFileTest, ReplacesTheInstalledFileInOneStep) {
+  const CopyCase& c = GetParam();
+  ScratchFolder media;
+  ScratchFolder installation;
+  const std::wstring source = media / L"Lindarex.exe";
+  const std::wstring installed = installation / L"Lindarex.exe";
+  WriteBytes(source, kNew);
+  if (c.source_read_only) SetReadOnly(source, true);
+  if (c.installed_exists) WriteBytes(installed, kOld);
+  if (c.installed_read_only) SetReadOnly(installed, true);
+
+  auto fs = platform::CreateFileSystemObject();
+  ASSERT_NE(fs, nullptr);
+  EXPECT_EQ(fs->CopyFile(source, installed), platform::kErrorSuccess);
+  EXPECT_EQ(ReadBytes(installed), kNew);
+  EXPECT_FALSE(IsReadOnly(installed));
+  EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
+  EXPECT_EQ(ReadBytes(source), kNew);
+}
+
+INSTANTIATE_TEST_SUITE_P(Attributes, CopyFileTest,
+                         testing::Values(CopyCase{"new_file", false, false, false},
+                                         CopyCase{"onto_existing", true, false, false},
+                                         CopyCase{"onto_read_only", true, true, false},
+                                         CopyCase{"from_read_only_source", true, false, true},
+                                         CopyCase{"read_only_both", true, true, true}));
+
+// A running program holds its executable: the copy is retried for about two
+// seconds, then fails, leaving the old bytes and no temporary file.
+TEST(CopyFileInUseTest, FailsAfterRetryingAndKeepsTheOldFile) {
+  ScratchFolder media;
+  ScratchFolder installation;
+  const std::wstring source = media / L"Lindarex.exe";
+  const std::wstring installed = installation / L"Lindarex.exe";
+  WriteBytes(source, kNew);
+  WriteBytes(installed, kOld);
+  ScopedFileHandle running(::CreateFileW(installed.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(running.valid());
+
+  auto fs = platform::CreateFileSystemObject();
+  const auto start = std::chrono::steady_clock::now();
+  const platform::Status status = fs->CopyFile(source, installed);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  running.reset(INVALID_HANDLE_VALUE);
+
+  EXPECT_TRUE(status == platform::kErrorAccessDenied || status == platform::kErrorSharingViolation)
+      << status;
+  EXPECT_GE(waited, std::chrono::milliseconds(1500));
+  EXPECT_LE(waited, std::chrono::seconds(6));
+  EXPECT_EQ(ReadBytes(installed), kOld);
+  EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
+}
+
+TEST(CopyFileFailureTest, MissingSourceOrFolderChangesNothing) {
+  struct Case {
+    const char* what;
+    bool source_exists;
+    const wchar_t* destination_name;
+    platform::Status expected;
+  };
+  const Case cases[] = {
+      {"missing source", false, L"Lindarex.exe", platform::kErrorFileNotFound},
+      {"missing destination folder", true, L"Manca\\Lindarex.exe", platform::kErrorPathNotFound},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder media;
+    ScratchFolder installation;
+    const std::wstring source = media / L"Lindarex.exe";
+    if (c.source_exists) WriteBytes(source, kNew);
+    WriteBytes(installation / L"Lindarex.exe", kOld);
+
+    auto fs = platform::CreateFileSystemObject();
+    EXPECT_EQ(fs->CopyFile(source, installation / c.destination_name), c.expected) << c.what;
+    EXPECT_EQ(ReadBytes(installation / L"Lindarex.exe"), kOld) << c.what;
+    EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"}) << c.what;
+  }
+}
+
+// A file named twice (another case, a "..", a doubled backslash) is still
+// one file: copying it onto itself is refused and the file stays as it was.
+TEST(CopyFileOntoItselfTest, IsRefusedAndKeepsTheFile) {
+  ScratchFolder media;
+  const std::wstring file = media / L"Lindarex.exe";
+  WriteBytes(file, kNew);
+  const std::wstring same_names[] = {file, media / L"LINDAREX.EXE",
+                                     media / L"Guida\\..\\Lindarex.exe",
+                                     media.path() + L"\\\\Lindarex.exe"};
+  auto fs = platform::CreateFileSystemObject();
+  for (const std::wstring& same : same_names) {
+    EXPECT_EQ(fs->CopyFile(file, same), platform::kErrorAccessDenied) << win32_test::Utf8(same);
+    EXPECT_EQ(ReadBytes(file), kNew);
+    EXPECT_EQ(Names(media.path()), std::vector<std::wstring>{L"Lindarex.exe"});
+  }
+}
+
+TEST(DeleteFileTest, ReadOnlyFileIsNotForced) {
+  struct Case {
+    const char* what;
+    bool exists;
+    bool read_only;
+    platform::Status expected;
+  };
+  const Case cases[] = {
+      {"plain file", true, false, platform::kErrorSuccess},
+      {"read-only file", true, true, platform::kErrorAccessDenied},
+      {"missing file", false, false, platform::kErrorFileNotFound},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder media;
+    const std::wstring file = media / L"Lindarex.exe";
+    if (c.exists) WriteBytes(file, kNew);
+    if (c.read_only) SetReadOnly(file, true);
+    auto fs = platform::CreateFileSystemObject();
+    EXPECT_EQ(fs->DeleteFile(file), c.expected) << c.what;
+    EXPECT_EQ(Exists(file), c.read_only) << c.what;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,209 @@
+// Copying and deleting help folders as the update does, on the real disk:
+// nested folders, read-only content, links that point outside, long paths.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "win32/win32_test_support.h"
+
+namespace {
+
+using win32_test::Exists;
+using win32_test::IsReadOnly;
+using win32_test::MakeFolder;
+using win32_test::Names;
+using win32_test::ReadBytes;
+using win32_test::ScratchFolder;
+using win32_test::SetReadOnly;
+using win32_test::Utf8;
+using win32_test::WriteBytes;
+using Listing = std::vector<std::wstring>;
+
+void MakeHelpTree(const std::wstring& root) {
+  MakeFolder(root);
+  MakeFolder(root + L"\\Capitoli");
+  MakeFolder(root + L"\\Capitoli\\Immagini");
+  WriteBytes(root + L"\\indice.htm", "new indice");
+  WriteBytes(root + L"\\Capitoli\\uno.htm", "new uno");
+  WriteBytes(root + L"\\Capitoli\\Immagini\\logo.png", "new logo");
+  SetReadOnly(root + L"\\Capitoli\\Immagini\\logo.png", true);  // as from a disc
+}
+
+TEST(CopyFolderTest, NestedTreeReplacesSameNamesAndKeepsTheRest) {
+  ScratchFolder media;
+  ScratchFolder installation;
+  const std::wstring source = media / L"GuidaLindarex";
+  const std::wstring guida = installation / L"Guida";
+  MakeHelpTree(source);
+  MakeFolder(guida);
+  MakeFolder(guida + L"\\Capitoli");
+  WriteBytes(guida + L"\\indice.htm", "old indice");
+  WriteBytes(guida + L"\\note.txt", "the user's own notes");
+  WriteBytes(guida + L"\\Capitoli\\uno.htm", "old uno");
+  SetReadOnly(guida + L"\\Capitoli\\uno.htm", true);
+
+  auto fs = platform::CreateFileSystemObject();
+  ASSERT_EQ(fs->CopyFolder(source, guida), platform::kErrorSuccess);
+  EXPECT_EQ(Names(guida), (Listing{L"Capitoli\\", L"indice.htm", L"note.txt"}));
+  EXPECT_EQ(Names(guida + L"\\Capitoli"), (Listing{L"Immagini\\", L"uno.htm"}));
+  EXPECT_EQ(Names(guida + L"\\Capitoli\\Immagini"), Listing{L"logo.png"});
+  EXPECT_EQ(ReadBytes(guida + L"\\indice.htm"), "new indice");
+  EXPECT_EQ(ReadBytes(guida + L"\\note.txt"), "the user's own notes");
+  EXPECT_EQ(ReadBytes(guida + L"\\Capitoli\\uno.htm"), "new uno");
+  EXPECT_EQ(ReadBytes(guida + L"\\Capitoli\\Immagini\\logo.png"), "new logo");
+  EXPECT_FALSE(IsReadOnly(guida + L"\\Capitoli\\uno.htm"));
+  EXPECT_FALSE(IsReadOnly(guida + L"\\Capitoli\\Immagini\\logo.png"));
+}
+
+TEST(CopyFolderTest, MissingSourceCreatesNothing) {
+  ScratchFolder media;
+  ScratchFolder installation;
+  auto fs = platform::CreateFileSystemObject();
+  EXPECT_EQ(fs->CopyFolder(media / L"GuidaLindarex", installation / L"Guida"),
+            platform::kErrorPathNotFound);
+  EXPECT_EQ(Names(installation.path()), Listing{});
+}
+
+// A destination inside the source (the media named as the installation)
+// would make the copy feed on itself; it is refused before anything is made.
+TEST(CopyFolderTest, DestinationInsideTheSourceIsRefused) {
+  ScratchFolder media;
+  const std::wstring source = media / L"GuidaLindarex";
+  MakeHelpTree(source);
+  auto fs = platform::CreateFileSystemObject();
+  for (const std::wstring& inside :
+       {source, source + L"\\Guida", media / L"guidalindarex\\Guida"}) {
+    EXPECT_EQ(fs->CopyFolder(source, inside), platform::kErrorAccessDenied) << Utf8(inside);
+    EXPECT_EQ(Names(source), (Listing{L"Capitoli\\", L"indice.htm"}));
+  }
+  // A sibling whose name only begins like the source is not inside it.
+  EXPECT_EQ(fs->CopyFolder(source, source + L"2"), platform::kErrorSuccess);
+}
+
+TEST(DeleteFolderTest, ReadOnlyContentIsNotForced) {
+  struct Case {
+    const char* what;
+    bool read_only_file;
+    platform::Status expected;
+    Listing left;  // what stays of the folder; empty: the folder is gone
+  };
+  const Case cases[] = {
+      {"plain tree", false, platform::kErrorSuccess, {}},
+      {"read-only file inside", true, platform::kErrorAccessDenied, {L"Capitoli\\"}},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder media;
+    const std::wstring help = media / L"GuidaLindarex";
+    MakeHelpTree(help);
+    if (!c.read_only_file) SetReadOnly(help + L"\\Capitoli\\Immagini\\logo.png", false);
+    auto fs = platform::CreateFileSystemObject();
+    EXPECT_EQ(fs->DeleteFolder(help), c.expected) << c.what;
+    EXPECT_EQ(Exists(help), !c.left.empty()) << c.what;
+    if (!c.left.empty()) {
+      EXPECT_EQ(Names(help), c.left) << c.what;
+      EXPECT_EQ(ReadBytes(help + L"\\Capitoli\\Immagini\\logo.png"), "new logo") << c.what;
+    }
+  }
+}
+
+TEST(FolderExistsTest, OnlyFoldersCount) {
+  ScratchFolder media;
+  MakeFolder(media / L"GuidaLindarex");
+  WriteBytes(media / L"Lindarex.exe", "exe");
+  auto fs = platform::CreateFileSystemObject();
+  EXPECT_TRUE(fs->FolderExists(media / L"GuidaLindarex"));
+  EXPECT_TRUE(fs->FolderExists(media / L"GuidaLindarex\\"));
+  EXPECT_FALSE(fs->FolderExists(media / L"Lindarex.exe"));
+  EXPECT_FALSE(fs->FolderExists(media / L"Manca"));
+  EXPECT_FALSE(fs->FolderExists(L""));
+}
+
+// Paths longer than MAX_PATH, given as the update gives them (no prefix).
+TEST(LongPathTest, EveryOperationReachesPastMaxPath) {
+  ScratchFolder scratch;
+  std::wstring deep = scratch.path();
+  for (int level = 0; level < 5; ++level) {
+    deep += L"\\" + std::wstring(60, static_cast<wchar_t>(L'a' + level));
+    MakeFolder(deep);
+  }
+  ASSERT_GT(deep.size(), 300u);
+  const std::wstring media = deep + L"\\Upd";
+  const std::wstring installation = deep + L"\\Lindarex";
+  MakeFolder(media);
+  MakeFolder(installation);
+  WriteBytes(media + L"\\Lindarex.exe", "new exe");
+  WriteBytes(installation + L"\\Lindarex.exe", "old exe");
+  MakeHelpTree(media + L"\\GuidaLindarex");
+
+  auto fs = platform::CreateFileSystemObject();
+  EXPECT_TRUE(fs->FolderExists(media + L"\\GuidaLindarex"));
+  EXPECT_EQ(fs->CopyFile(media + L"\\Lindarex.exe", installation + L"\\Lindarex.exe"),
+            platform::kErrorSuccess);
+  EXPECT_EQ(ReadBytes(installation + L"\\Lindarex.exe"), "new exe");
+  EXPECT_EQ(fs->CopyFolder(media + L"\\GuidaLindarex", installation + L"\\Guida"),
+            platform::kErrorSuccess);
+  EXPECT_EQ(ReadBytes(installation + L"\\Guida\\Capitoli\\Immagini\\logo.png"), "new logo");
+  EXPECT_EQ(fs->DeleteFile(media + L"\\Lindarex.exe"), platform::kErrorSuccess);
+  SetReadOnly(media + L"\\GuidaLindarex\\Capitoli\\Immagini\\logo.png", false);
+  EXPECT_EQ(fs->DeleteFolder(media + L"\\GuidaLindarex"), platform::kErrorSuccess);
+  EXPECT_EQ(Names(media), Listing{});
+}
+
+// A tree with links inside, made where the platform allows: by the test run
+// beforehand (Wine cannot make links itself) or else here.
+class LinkFixture {
+ public:
+  // The folder holding "outside" (a file inside), "outside-empty", and
+  // "source" with a link to each of them, or empty when no links can be had.
+  static std::wstring Folder(const char* which) {
+    const char* prepared = std::getenv("QUADRIVO_LINK_FIXTURE");
+    if (prepared == nullptr) return std::wstring();
+    std::wstring folder(prepared, prepared + std::char_traits<char>::length(prepared));
+    for (wchar_t& c : folder) {
+      if (c == L'/') c = L'\\';
+    }
+    return folder + L"\\" + std::wstring(which, which + std::char_traits<char>::length(which));
+  }
+};
+
+bool IsLink(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+TEST(LinkTest, CopyFolderSkipsLinksInsideTheSource) {
+  const std::wstring fixture = LinkFixture::Folder("for-copy");
+  if (fixture.empty()) GTEST_SKIP() << "no link fixture prepared for this run";
+  ASSERT_TRUE(IsLink(fixture + L"\\source\\to-outside"));
+  ScratchFolder installation;
+  auto fs = platform::CreateFileSystemObject();
+  ASSERT_EQ(fs->CopyFolder(fixture + L"\\source", installation / L"Guida"),
+            platform::kErrorSuccess);
+  EXPECT_EQ(Names(installation / L"Guida"), (Listing{L"Capitoli\\", L"indice.htm"}));
+  EXPECT_EQ(Names(installation / L"Guida\\Capitoli"), Listing{L"uno.htm"});
+}
+
+// Deleting the media's help folder never reaches through a link: the folders
+// it points to and their files stay. Where the platform can remove the link
+// itself the folder goes; where it cannot (Wine), the delete fails and the
+// link stays, rather than the link's target going.
+TEST(LinkTest, DeleteFolderNeverReachesThroughALink) {
+  const std::wstring fixture = LinkFixture::Folder("for-delete");
+  if (fixture.empty()) GTEST_SKIP() << "no link fixture prepared for this run";
+  ASSERT_TRUE(IsLink(fixture + L"\\source\\to-outside"));
+  auto fs = platform::CreateFileSystemObject();
+  const platform::Status status = fs->DeleteFolder(fixture + L"\\source");
+  EXPECT_EQ(ReadBytes(fixture + L"\\outside\\keep.txt"), "outside");
+  EXPECT_TRUE(fs->FolderExists(fixture + L"\\outside-empty"));
+  EXPECT_EQ(Exists(fixture + L"\\source"), status != platform::kErrorSuccess) << status;
+  if (status != platform::kErrorSuccess) {
+    // Everything but the links themselves is gone.
+    EXPECT_EQ(Names(fixture + L"\\source"), (Listing{L"Capitoli\\", L"to-outside\\"}));
+    EXPECT_EQ(Names(fixture + L"\\source\\Capitoli"), Listing{L"to-outside-empty\\"});
+  }
+}
+
+}  // namespace
