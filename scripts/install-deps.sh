@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# Installs the packages the builds and tests need, when they are missing.
+# Installs the packages the builds and tests need, when they are missing:
+# the native toolchain and GoogleTest, clang with libFuzzer, the mingw-w64
+# cross compilers for Quadrivo.exe, and Wine with Xvfb to run it.
 set -euo pipefail
 
-packages=(cmake g++ make googletest)
+packages=(
+  cmake make g++ googletest python3 util-linux
+  clang-14 libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  wine wine64 xvfb
+)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
 done
 if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

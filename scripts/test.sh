@@ -1,8 +1,24 @@
 #!/usr/bin/env bash
-# Builds and runs every test suite of the project.
+# Runs every test of the project: the native suite, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, each fuzz target for a
+# bounded time, and the Windows builds with their whole suite under Wine
+# (the suite cross-compiled, the Win32 layer, end-to-end runs of
+# Quadrivo.exe, real faults, the executables' properties).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+bash scripts/install-deps.sh
+
+echo "== Native suite"
 cmake --preset native >/dev/null
 cmake --build --preset native
 ctest --preset native
+
+echo "== Sanitizers"
+bash scripts/test-sanitizers.sh
+
+echo "== Fuzzing"
+bash scripts/fuzz.sh
+
+echo "== Windows builds, under Wine"
+bash scripts/test-windows.sh
