@@ -1,21 +1,4 @@
-# Cross build for Windows with the mingw-w64 GCC of the posix thread model.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows with the mingw-w64 GCC.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(QUADRIVO_MINGW_TRIPLET i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${QUADRIVO_MINGW_TRIPLET}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${QUADRIVO_MINGW_TRIPLET}-g++-posix)
-set(CMAKE_RC_COMPILER ${QUADRIVO_MINGW_TRIPLET}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${QUADRIVO_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Sections per function, so that the linker can drop what is never called;
-# and every program linked statically, so that none needs the compiler's own
-# DLLs (libstdc++, libgcc, libwinpthread) beside it.
-set(CMAKE_C_FLAGS_INIT "-ffunction-sections -fdata-sections")
-set(CMAKE_CXX_FLAGS_INIT "-ffunction-sections -fdata-sections")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
