@@ -68,8 +68,7 @@ def truthful_texts(fault):
     return {
         faults.COMPLETED: 0,
         faults.exe_copy_failed(folder): faults.FAILED,
-        faults.say.update_failed(faults.LINDAREX, faults.MEDIA_HELP, folder + "\\Guida"):
-            faults.FAILED,
+        faults.help_copy_failed(folder): faults.FAILED,
     }
 
 
@@ -148,7 +147,8 @@ def check_installation(fault, before, after):
 
 
 def is_media_update_file(path):
-    return path in (faults.MEDIA_EXE, faults.MEDIA_HELP) or path.startswith(faults.MEDIA_HELP + "\\")
+    help_folder = faults.MEDIA_HELP
+    return path in (faults.MEDIA_EXE, help_folder) or path.startswith(help_folder + "\\")
 
 
 def check_media_and_rest(fault, before, after, media_kept):

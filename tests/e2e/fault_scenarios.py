@@ -50,6 +50,10 @@ def exe_copy_failed(folder):
     return say.update_failed(LINDAREX, MEDIA_EXE, folder + "\\Lindarex.exe")
 
 
+def help_copy_failed(folder):
+    return say.update_failed(LINDAREX, MEDIA_HELP, folder + "\\Guida")
+
+
 COMPLETED = say.update_completed(LINDAREX)
 FAILED = 2
 
@@ -121,7 +125,9 @@ def big_help_file(session, _cleanup):
 
 PAGE = 4096
 OLD_INSTALLATION_PAGES = 3  # the old executable and two help files
-# While it replaces the old one, the new executable and the old take 5 + 1 pages.
+# The new executable replaces the old one by way of a copy beside it, so the
+# drive must hold both for a moment; a page more leaves the big help file no
+# room.
 NEW_EXE_PAGES = 5
 
 FAULTS = [
@@ -131,20 +137,20 @@ FAULTS = [
     Fault("installation_folder_read_only_mount",
           update(exe_copy_failed("C:\\Lindarex"), FAILED), "C:\\Lindarex", "old", media_kept=True,
           after_disk=read_only_folder("C:\\Lindarex")),
-    Fault("installation_drive_full", update(exe_copy_failed("E:\\Lindarex"), FAILED, "E:\\Lindarex"),
-          "E:\\Lindarex", "old", media_kept=True,
+    Fault("installation_drive_full",
+          update(exe_copy_failed("E:\\Lindarex"), FAILED, "E:\\Lindarex"), "E:\\Lindarex", "old",
+          media_kept=True,
           before_disk=small_drive("E", (OLD_INSTALLATION_PAGES + 2) * PAGE),
           after_disk=too_full_for_new_exe("E")),
     Fault("installation_drive_full_during_help",
-          update(say.update_failed(LINDAREX, MEDIA_HELP, "E:\\Lindarex\\Guida"), FAILED,
-                 "E:\\Lindarex"),
+          update(help_copy_failed("E:\\Lindarex"), FAILED, "E:\\Lindarex"),
           "E:\\Lindarex", "new", media_kept=True,
           before_disk=small_drive("E", (OLD_INSTALLATION_PAGES + NEW_EXE_PAGES + 1) * PAGE),
           after_disk=big_help_file),
     Fault("media_read_only_mount", update(COMPLETED, 0), "C:\\Lindarex", "new", media_kept=True,
           after_disk=media_read_only_mount),
     Fault("installed_help_file_held",
-          update(say.update_failed(LINDAREX, MEDIA_HELP, "C:\\Lindarex\\Guida"), FAILED,
+          update(help_copy_failed("C:\\Lindarex"), FAILED,
                  held_file="C:\\Lindarex\\Guida\\indice.htm"),
           "C:\\Lindarex", "new", media_kept=True),
     Fault("media_help_links_outside", update(COMPLETED, 0), "C:\\Lindarex", "new",
