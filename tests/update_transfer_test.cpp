@@ -149,7 +149,7 @@ TEST_F(TransferTest, ReadOnlyMediaLikeADiscStillCompletes) {
       << "the installed copy stays replaceable by the next update";
 }
 
-TEST(TransferTest2, AppPathsProgramGetsTheLindarexHelpFolder) {
+TEST(AppPathsTransferTest, ProgramGetsTheLindarexHelpFolder) {
   test::StartProcess(L"D:\\Upd\\Zembrolasi");
   Platform().registry.SetString(
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Zembrolasi.exe", "",
