@@ -19,6 +19,9 @@ cmake --build --preset windows-x86
 
 # The prefix is made once, and its wineserver kept alive for the whole test
 # run rather than started again for every test.
+# A wineserver still running (the one that made the prefix) makes
+# "wineserver -p" fail, so that one is let go first.
 bash cmake/wine-run.sh "$prefix"
+WINEPREFIX=$prefix wineserver -w
 WINEPREFIX=$prefix wineserver -p
 ctest --preset windows-x64
