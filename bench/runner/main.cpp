@@ -23,7 +23,7 @@
 #include "memory_while_boxed.h"
 #include "run_to_end.h"
 #include "text.h"
-#include "unique_handle.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -37,16 +37,6 @@ bool DecodeAll(int argc, wchar_t** argv, int first, int last, std::vector<std::w
     out.push_back(text);
   }
   return true;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& content) {
-  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file.Valid() &&
-         WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                   nullptr) &&
-         written == content.size();
 }
 
 std::string Number(double value) {

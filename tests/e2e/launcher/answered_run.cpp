@@ -1,5 +1,7 @@
 #include "answered_run.h"
 
+#include "child_process.h"
+#include "stopwatch.h"
 #include "unique_handle.h"
 
 namespace {
@@ -7,45 +9,7 @@ namespace {
 constexpr DWORD kPollMs = 5;
 constexpr DWORD kSettleMs = 25;
 
-class Stopwatch {
- public:
-  Stopwatch() {
-    QueryPerformanceFrequency(&frequency_);
-    QueryPerformanceCounter(&start_);
-  }
-  double ElapsedMs() const {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart - start_.QuadPart) /
-           static_cast<double>(frequency_.QuadPart);
-  }
-
- private:
-  LARGE_INTEGER frequency_;
-  LARGE_INTEGER start_;
-};
-
-struct Child {
-  UniqueHandle process;
-  DWORD id = 0;
-};
-
-bool Start(const RunRequest& request, Child& child, std::wstring& error) {
-  std::wstring command_line = request.command_line;  // CreateProcessW may write into it
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION created = {};
-  const wchar_t* folder = request.current_folder.empty() ? nullptr : request.current_folder.c_str();
-  if (!CreateProcessW(request.program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, folder, &startup, &created)) {
-    error = L"CreateProcessW failed with error " + std::to_wstring(GetLastError());
-    return false;
-  }
-  CloseHandle(created.hThread);
-  child.process = UniqueHandle(created.hProcess);
-  child.id = created.dwProcessId;
-  return true;
-}
+bool HasExited(const Child& child) { return WaitForSingleObject(child.process.Get(), 0) == 0; }
 
 bool SameContent(const MessageBoxContent& a, const MessageBoxContent& b) {
   return a.caption == b.caption && a.texts == b.texts && a.buttons == b.buttons &&
@@ -72,8 +36,6 @@ MessageBoxContent ReadSettledBox(HWND box) {
   }
   return last;
 }
-
-bool HasExited(const Child& child) { return WaitForSingleObject(child.process.Get(), 0) == 0; }
 
 // Answers every box the child shows until it exits or the time is up.
 void AnswerBoxes(const Child& child, const RunRequest& request, const Stopwatch& clock,
@@ -104,7 +66,8 @@ RunReport RunAndAnswer(const RunRequest& request) {
   RunReport report;
   Child child;
   const Stopwatch clock;
-  if (!Start(request, child, report.error)) return report;
+  const ChildRequest start{request.program, request.command_line, request.current_folder};
+  if (!StartChild(start, child, report.error)) return report;
   AnswerBoxes(child, request, clock, report);
   DWORD status = 0;
   if (HasExited(child) && GetExitCodeProcess(child.process.Get(), &status)) {

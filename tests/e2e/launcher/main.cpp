@@ -15,7 +15,7 @@
 #include "held_file.h"
 #include "run_report.h"
 #include "text.h"
-#include "unique_handle.h"
+#include "whole_file.h"
 
 namespace {
 
@@ -30,16 +30,6 @@ bool DecodeAll(int argc, wchar_t** argv, int first, std::vector<std::wstring>& d
     decoded.push_back(text);
   }
   return true;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& content) {
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  DWORD written = 0;
-  return file.Valid() &&
-         WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written,
-                   nullptr) &&
-         written == content.size();
 }
 
 int Run(const std::vector<std::wstring>& args, DWORD timeout_ms) {

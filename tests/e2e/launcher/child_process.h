@@ -1,6 +1,7 @@
-// A program started with an exact command line and current folder. Its
-// standard handles go to NUL: what a console program prints is not part of
-// the work being timed, and a console it would have to find is not either.
+// A program started with an exact command line and current folder, for the
+// end-to-end runs and the benchmark alike. Its standard handles go to NUL:
+// what a console program prints is not part of a run, nor of the work being
+// timed, and a console it would have to find is not either.
 #pragma once
 
 #include <windows.h>
