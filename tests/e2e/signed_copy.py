@@ -117,9 +117,7 @@ def main():
         failures += e2e_driver.run_scenario(WineSession(args.state),
                                             scenarios.BY_NAME["update_with_help"], signed,
                                             args.launcher)
-    for failure in failures:
-        print("FAIL: " + failure)
-    return 1 if failures else 0
+    return e2e_driver.report(failures)
 
 
 if __name__ == "__main__":
