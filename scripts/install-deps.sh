@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the packages the builds and tests need, when they are missing:
 # the native toolchain and GoogleTest, clang with libFuzzer, the mingw-w64
-# cross compilers for Quadrivo.exe, and Wine with Xvfb to run it.
+# cross compilers for Quadrivo.exe, and Wine with Xvfb to run it; g++'s
+# 32-bit libraries and qemu-i386 for the 32-bit run of the suite, osslsigncode
+# and openssl for the signature.
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,8 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb
+  g++-multilib qemu-user
+  osslsigncode openssl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -227,6 +227,11 @@ def main():
     else:
         failures = run_scenario(session, scenarios.BY_NAME[args.scenario], args.program,
                                 args.launcher)
+    return report(failures)
+
+
+def report(failures):
+    """Prints each failure; the exit status of the check."""
     for failure in failures:
         print("FAIL: " + failure)
     return 1 if failures else 0

@@ -24,7 +24,8 @@ SUBSYSTEM_NAMES = {2: "GUI", 3: "console"}
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll", "ntdll.dll",
                 "gdi32.dll", "shell32.dll", "ucrtbase.dll", "version.dll", "shlwapi.dll"}
 EXPECTED_STRINGS = {"FileVersion": "1.00", "ProductVersion": "1.00", "ProductName": "Quadrivo",
-                    "InternalName": "Quadrivo", "OriginalFilename": "Quadrivo.exe"}
+                    "InternalName": "Quadrivo", "OriginalFilename": "Quadrivo.exe",
+                    "CompanyName": "Brivanta", "FileDescription": "Quadrivo"}
 ITALIAN, UNICODE_CODE_PAGE = 0x0410, 1200
 RT_VERSION = 16
 IMPORT_DIRECTORY, RESOURCE_DIRECTORY = 1, 2
