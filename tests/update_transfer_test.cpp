@@ -20,11 +20,24 @@ std::vector<std::string> Log() {
   return log;
 }
 
-std::string FailedMessage(const std::string& source, const std::string& destination) {
+// The second line of a failed update's message, by the cause of the failure.
+const char kInUse[] = u8"Chiudere \"Lindarex\" se è aperto e ripetere l'aggiornamento";
+const char kNoSpace[] = "Liberare spazio sul disco e ripetere l'aggiornamento";
+const char kNoPermission[] = "Ripetere l'aggiornamento come amministratore";
+const char kRetry[] = "Ripetere l'aggiornamento";
+
+std::string FailedMessage(const std::string& source, const std::string& destination,
+                          const std::string& advice) {
   return u8"AGGIORNAMENTO NON RIUSCITO: non è stato possibile copiare \"" + source + "\" in \"" +
-         destination +
-         u8"\".\r\nChiudere \"Lindarex\" se è aperto e ripetere l'aggiornamento: i file "
-         u8"dell'aggiornamento non sono stati rimossi.";
+         destination + "\".\r\n" + advice + ": i file dell'aggiornamento non sono stati rimossi.";
+}
+
+std::string ExeCopyFailed(const std::string& advice) {
+  return FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe", advice);
+}
+
+std::string HelpCopyFailed(const std::string& advice) {
+  return FailedMessage("D:\\Upd\\GuidaLindarex", "C:\\Lindarex\\Guida", advice);
 }
 
 const char kCompleted[] = u8"L'Aggiornamento di \"Lindarex\" è stato regolarmente eseguito.";
@@ -92,14 +105,26 @@ struct FailurePoint {
 void PrintTo(const FailurePoint& c, std::ostream* os) { *os << c.name; }
 
 const FailurePoint kFailurePoints[] = {
-    {"ExecutableInUse", Op::kCopyFile, platform::kErrorSharingViolation, 2,
-     FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"), test::kOldExe, true},
-    {"DiskFull", Op::kCopyFile, platform::kErrorDiskFull, 2,
-     FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"), test::kOldExe, true},
+    {"ExecutableInUse", Op::kCopyFile, platform::kErrorSharingViolation, 2, ExeCopyFailed(kInUse),
+     test::kOldExe, true},
+    {"ExecutableLocked", Op::kCopyFile, platform::kErrorLockViolation, 2, ExeCopyFailed(kInUse),
+     test::kOldExe, true},
+    {"DiskFull", Op::kCopyFile, platform::kErrorDiskFull, 2, ExeCopyFailed(kNoSpace), test::kOldExe,
+     true},
+    {"HandleDiskFull", Op::kCopyFile, platform::kErrorHandleDiskFull, 2, ExeCopyFailed(kNoSpace),
+     test::kOldExe, true},
+    {"WriteProtected", Op::kCopyFile, platform::kErrorWriteProtect, 2, ExeCopyFailed(kRetry),
+     test::kOldExe, true},
+    {"SameFileUnderAnotherName", Op::kCopyFile, platform::kErrorInvalidParameter, 2,
+     ExeCopyFailed(kRetry), test::kOldExe, true},
     {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
-     FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"), test::kOldExe, true},
-    {"HelpFolderCopy", Op::kCopyFolder, platform::kErrorAccessDenied, 2,
-     FailedMessage("D:\\Upd\\GuidaLindarex", "C:\\Lindarex\\Guida"), test::kNewExe, true},
+     ExeCopyFailed(kRetry), test::kOldExe, true},
+    {"HelpFolderInUse", Op::kCopyFolder, platform::kErrorSharingViolation, 2,
+     HelpCopyFailed(kInUse), test::kNewExe, true},
+    {"HelpFolderDriveFull", Op::kCopyFolder, platform::kErrorDiskFull, 2, HelpCopyFailed(kNoSpace),
+     test::kNewExe, true},
+    {"HelpFolderRefused", Op::kCopyFolder, platform::kErrorAccessDenied, 2,
+     HelpCopyFailed(kNoPermission), test::kNewExe, true},
     {"MediaExecutableNotDeleted", Op::kDeleteFile, platform::kErrorWriteProtect, 0, kCompleted,
      test::kNewExe, false},
     {"MediaHelpNotDeleted", Op::kDeleteFolder, platform::kErrorWriteProtect, 0, kCompleted,
@@ -132,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Points, TransferFailureTest, testing::ValuesIn(kFailure
 TEST_F(TransferTest, MissingMediaExecutableStopsEverything) {
   disk().AddFile(L"D:\\Upd\\GuidaLindarex\\indice.htm", "new help");
   EXPECT_EQ(RunUpdate(), 2);
-  EXPECT_EQ(Message(), FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"));
+  EXPECT_EQ(Message(), ExeCopyFailed(kRetry));
   EXPECT_EQ(Log().size(), 1u) << "nothing copied or deleted after the failed copy";
   EXPECT_TRUE(disk().HasFolder(L"D:\\Upd\\GuidaLindarex"));
 }

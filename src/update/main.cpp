@@ -4,6 +4,7 @@
 
 #include "platform/command_line.h"
 #include "platform/message_box.h"
+#include "update/failure_advice.h"
 #include "update/find_install_folder.h"
 #include "update/messages.h"
 #include "update/path_text.h"
@@ -38,8 +39,10 @@ int Update(const std::wstring& command_path, const std::wstring& program_name,
   if (install_folder.empty()) return Show(UpdateCancelledMessage(program_name), kExitCancelled);
   const TransferOutcome outcome = UpdateTransfer(command_path, program_name, install_folder);
   if (outcome.completed) return Show(UpdateCompletedMessage(program_name), kExitDone);
-  return Show(UpdateFailedMessage(program_name, outcome.failed_source, outcome.failed_destination),
-              kExitFailed);
+  const Advice advice = AdviceFor(outcome.failed_status, /*elevated=*/false);
+  return Show(
+      UpdateFailedMessage(program_name, outcome.failed_source, outcome.failed_destination, advice),
+      kExitFailed);
 }
 
 }  // namespace
