@@ -22,7 +22,8 @@ MACHINES = {"x64": 0x8664, "x86": 0x14C}
 GUI_SUBSYSTEM = 2
 SUBSYSTEM_NAMES = {2: "GUI", 3: "console"}
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll", "ntdll.dll",
-                "gdi32.dll", "shell32.dll", "ucrtbase.dll", "version.dll", "shlwapi.dll"}
+                "gdi32.dll", "shell32.dll", "ole32.dll", "ucrtbase.dll", "version.dll",
+                "shlwapi.dll"}
 EXPECTED_STRINGS = {"FileVersion": "1.00", "ProductVersion": "1.00", "ProductName": "Quadrivo",
                     "InternalName": "Quadrivo", "OriginalFilename": "Quadrivo.exe"}
 ITALIAN, UNICODE_CODE_PAGE = 0x0410, 1200
