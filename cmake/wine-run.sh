@@ -44,4 +44,9 @@ status=$?
 # discovery read LF.
 tr -d '\r' <"$output"
 tr -d '\r' <"$errors" >&2
+# A failure that printed nothing says at least how it ended, so that a test
+# failing that way can be told from one whose program never ran.
+if ((status != 0)) && [[ ! -s $output && ! -s $errors ]]; then
+  echo "wine-run.sh: wine $1 ended with status $status and printed nothing" >&2
+fi
 exit "$status"

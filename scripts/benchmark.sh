@@ -16,7 +16,7 @@ root=$PWD
 x64=${BENCH_BUILD_X64:-$root/build/benchmark-x64}
 x86=${BENCH_BUILD_X86:-$root/build/benchmark-x86}
 
-for tool in wine wineserver Xvfb x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix python3; do
+for tool in wine wineserver Xvfb x86_64-w64-mingw32-g++-win32 i686-w64-mingw32-g++-win32 python3; do
   command -v "$tool" >/dev/null || {
     echo "benchmark: $tool is missing (bash scripts/install-deps.sh installs it)" >&2
     exit 2

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs the packages the builds and tests need, when they are missing:
 # the native toolchain and GoogleTest, clang with libFuzzer, the mingw-w64
-# cross compilers for Quadrivo.exe, and Wine with Xvfb to run it; g++'s
-# 32-bit libraries and qemu-i386 for the 32-bit run of the suite, osslsigncode
-# and openssl for the signature.
+# cross compilers for Quadrivo.exe (of the win32 thread model, which needs no
+# winpthread), and Wine with Xvfb to run it; g++'s 32-bit libraries and
+# qemu-i386 for the 32-bit run of the suite, osslsigncode and openssl for the
+# signature.
 set -euo pipefail
 
 packages=(
   cmake make g++ googletest python3 util-linux
   clang-14 libclang-rt-14-dev
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine wine64 xvfb
   g++-multilib qemu-user

@@ -79,8 +79,8 @@ const RunCase kRuns[] = {
      0},
     {"UpdateWithoutItsExecutableFails", L"D:\\Upd\\Lindarex", [] { test::InstallLindarex(); },
      u8"AGGIORNAMENTO NON RIUSCITO: non è stato possibile copiare \"D:\\Upd\\Lindarex.exe\" in "
-     u8"\"C:\\Lindarex\\Lindarex.exe\".\r\nChiudere \"Lindarex\" se è aperto e ripetere "
-     u8"l'aggiornamento: i file dell'aggiornamento non sono stati rimossi.",
+     u8"\"C:\\Lindarex\\Lindarex.exe\".\r\nRipetere l'aggiornamento: i file dell'aggiornamento "
+     u8"non sono stati rimossi.",
      2},
 };
 

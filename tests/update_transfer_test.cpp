@@ -3,6 +3,7 @@
 // the same update can simply be run again.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "fake/fake_platform.h"
@@ -20,11 +21,24 @@ std::vector<std::string> Log() {
   return log;
 }
 
-std::string FailedMessage(const std::string& source, const std::string& destination) {
+// The second line of a failed update's message, by the cause of the failure.
+const char kInUse[] = u8"Chiudere \"Lindarex\" se è aperto e ripetere l'aggiornamento";
+const char kNoSpace[] = "Liberare spazio sul disco e ripetere l'aggiornamento";
+const char kNoPermission[] = "Ripetere l'aggiornamento come amministratore";
+const char kRetry[] = "Ripetere l'aggiornamento";
+
+std::string FailedMessage(const std::string& source, const std::string& destination,
+                          const std::string& advice) {
   return u8"AGGIORNAMENTO NON RIUSCITO: non è stato possibile copiare \"" + source + "\" in \"" +
-         destination +
-         u8"\".\r\nChiudere \"Lindarex\" se è aperto e ripetere l'aggiornamento: i file "
-         u8"dell'aggiornamento non sono stati rimossi.";
+         destination + "\".\r\n" + advice + ": i file dell'aggiornamento non sono stati rimossi.";
+}
+
+std::string ExeCopyFailed(const std::string& advice) {
+  return FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe", advice);
+}
+
+std::string HelpCopyFailed(const std::string& advice) {
+  return FailedMessage("D:\\Upd\\GuidaLindarex", "C:\\Lindarex\\Guida", advice);
 }
 
 const char kCompleted[] = u8"L'Aggiornamento di \"Lindarex\" è stato regolarmente eseguito.";
@@ -92,14 +106,26 @@ struct FailurePoint {
 void PrintTo(const FailurePoint& c, std::ostream* os) { *os << c.name; }
 
 const FailurePoint kFailurePoints[] = {
-    {"ExecutableInUse", Op::kCopyFile, platform::kErrorSharingViolation, 2,
-     FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"), test::kOldExe, true},
-    {"DiskFull", Op::kCopyFile, platform::kErrorDiskFull, 2,
-     FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"), test::kOldExe, true},
+    {"ExecutableInUse", Op::kCopyFile, platform::kErrorSharingViolation, 2, ExeCopyFailed(kInUse),
+     test::kOldExe, true},
+    {"ExecutableLocked", Op::kCopyFile, platform::kErrorLockViolation, 2, ExeCopyFailed(kInUse),
+     test::kOldExe, true},
+    {"DiskFull", Op::kCopyFile, platform::kErrorDiskFull, 2, ExeCopyFailed(kNoSpace), test::kOldExe,
+     true},
+    {"HandleDiskFull", Op::kCopyFile, platform::kErrorHandleDiskFull, 2, ExeCopyFailed(kNoSpace),
+     test::kOldExe, true},
+    {"WriteProtected", Op::kCopyFile, platform::kErrorWriteProtect, 2, ExeCopyFailed(kRetry),
+     test::kOldExe, true},
+    {"SameFileUnderAnotherName", Op::kCopyFile, platform::kErrorInvalidParameter, 2,
+     ExeCopyFailed(kRetry), test::kOldExe, true},
     {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
-     FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"), test::kOldExe, true},
-    {"HelpFolderCopy", Op::kCopyFolder, platform::kErrorAccessDenied, 2,
-     FailedMessage("D:\\Upd\\GuidaLindarex", "C:\\Lindarex\\Guida"), test::kNewExe, true},
+     ExeCopyFailed(kRetry), test::kOldExe, true},
+    {"HelpFolderInUse", Op::kCopyFolder, platform::kErrorSharingViolation, 2,
+     HelpCopyFailed(kInUse), test::kNewExe, true},
+    {"HelpFolderDriveFull", Op::kCopyFolder, platform::kErrorDiskFull, 2, HelpCopyFailed(kNoSpace),
+     test::kNewExe, true},
+    {"HelpFolderRefused", Op::kCopyFolder, platform::kErrorAccessDenied, 2,
+     HelpCopyFailed(kNoPermission), test::kNewExe, true},
     {"MediaExecutableNotDeleted", Op::kDeleteFile, platform::kErrorWriteProtect, 0, kCompleted,
      test::kNewExe, false},
     {"MediaHelpNotDeleted", Op::kDeleteFolder, platform::kErrorWriteProtect, 0, kCompleted,
@@ -132,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(Points, TransferFailureTest, testing::ValuesIn(kFailure
 TEST_F(TransferTest, MissingMediaExecutableStopsEverything) {
   disk().AddFile(L"D:\\Upd\\GuidaLindarex\\indice.htm", "new help");
   EXPECT_EQ(RunUpdate(), 2);
-  EXPECT_EQ(Message(), FailedMessage("D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe"));
+  EXPECT_EQ(Message(), ExeCopyFailed(kRetry));
   EXPECT_EQ(Log().size(), 1u) << "nothing copied or deleted after the failed copy";
   EXPECT_TRUE(disk().HasFolder(L"D:\\Upd\\GuidaLindarex"));
 }
@@ -163,5 +189,91 @@ TEST(AppPathsTransferTest, ProgramGetsTheLindarexHelpFolder) {
   EXPECT_EQ(Platform().disk.Read(L"C:\\Prog\\Zembrolasi.exe"), "new");
   EXPECT_EQ(Platform().disk.Read(L"C:\\Prog\\Guida\\z.htm"), "help");
 }
+
+// The process's standing decides what a refused copy leads to: a run without
+// administrator rights hands the update, before it has changed anything, to an
+// elevated run of itself, whose box and status are the only ones; an elevated
+// run never hands over; an unattended run shows no box at all.
+struct Standing {
+  const char* name;
+  std::function<void()> arrange;
+  int exit_status;
+  std::string message;  // empty: no box
+  std::size_t elevated_runs;
+  const char* installed_exe;
+};
+
+void PrintTo(const Standing& s, std::ostream* os) { *os << s.name; }
+
+void ExeCopyRefused(bool also_elevated) {
+  Platform().faults.Fail(Op::kCopyFile, 1, platform::kErrorAccessDenied, also_elevated);
+}
+
+const Standing kStandings[] = {
+    {"RefusedThenTheElevatedRunCompletes", [] { ExeCopyRefused(false); }, 0, kCompleted, 1,
+     test::kNewExe},
+    {"RefusedInTheElevatedRunToo", [] { ExeCopyRefused(true); }, 2, ExeCopyFailed(kInUse), 1,
+     test::kOldExe},
+    {"ElevationDeclined",
+     [] {
+       ExeCopyRefused(false);
+       Platform().elevation_answer = platform::kErrorCancelled;
+     },
+     2, ExeCopyFailed(kNoPermission), 1, test::kOldExe},
+    {"ElevationCouldNotStart",
+     [] {
+       ExeCopyRefused(false);
+       Platform().elevation_answer = platform::kErrorFileNotFound;
+     },
+     2, ExeCopyFailed(kNoPermission), 1, test::kOldExe},
+    {"AlreadyElevated",
+     [] {
+       ExeCopyRefused(false);
+       Platform().elevated = true;
+     },
+     2, ExeCopyFailed(kInUse), 0, test::kOldExe},
+    {"RefusedAfterTheExecutableChanged",
+     [] { Platform().faults.Fail(Op::kCopyFolder, 1, platform::kErrorAccessDenied); }, 2,
+     HelpCopyFailed(kNoPermission), 0, test::kNewExe},
+    {"InUse", [] { Platform().faults.Fail(Op::kCopyFile, 1, platform::kErrorSharingViolation); }, 2,
+     ExeCopyFailed(kInUse), 0, test::kOldExe},
+    {"UnattendedCompleted", [] { Platform().visible_desktop = false; }, 0, "", 0, test::kNewExe},
+    {"UnattendedFailed",
+     [] {
+       Platform().visible_desktop = false;
+       Platform().faults.Fail(Op::kCopyFile, 1, platform::kErrorSharingViolation);
+     },
+     2, "", 0, test::kOldExe},
+};
+
+class StandingTest : public TransferTest, public testing::WithParamInterface<Standing> {};
+
+TEST_P(StandingTest, DecidesWhoShowsTheOneBox) {
+  const Standing& s = GetParam();
+  test::PutUpdateOnMedia();
+  s.arrange();
+
+  EXPECT_EQ(FunzioniReg::Main(), s.exit_status);
+
+  const auto& boxes = Platform().boxes;
+  if (s.message.empty()) {
+    EXPECT_TRUE(boxes.empty());
+  } else {
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(test::Utf8(boxes[0].text), s.message);
+  }
+  EXPECT_EQ(Platform().elevated_runs,
+            std::vector<std::wstring>(s.elevated_runs, L"D:\\Upd\\Lindarex"))
+      << "the elevated run gets the very same argument";
+  EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), s.installed_exe);
+  EXPECT_EQ(disk().HasFile(L"D:\\Upd\\Lindarex.exe"), s.exit_status != 0)
+      << "media kept on failure";
+  EXPECT_EQ(Platform().registry.open_handles(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Standings, StandingTest, testing::ValuesIn(kStandings),
+                         [](const testing::TestParamInfo<Standing>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace

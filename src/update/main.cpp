@@ -4,6 +4,8 @@
 
 #include "platform/command_line.h"
 #include "platform/message_box.h"
+#include "platform/process.h"
+#include "update/failure_advice.h"
 #include "update/find_install_folder.h"
 #include "update/messages.h"
 #include "update/path_text.h"
@@ -21,8 +23,19 @@ std::wstring WithoutLastComponent(const std::wstring& path) {
 }
 
 int Show(const std::wstring& text, ExitStatus status) {
-  platform::ShowMessageBox(text, kApplicationTitle, platform::kMbOk);
+  // Unattended, the exit status is all anyone will read.
+  if (platform::HasVisibleDesktop()) {
+    platform::ShowMessageBox(text, kApplicationTitle, platform::kMbOk);
+  }
   return status;
+}
+
+// A copy refused before anything changed, in a run without administrator
+// rights, is most likely a folder only an administrator may write: the same
+// update run elevated can complete it. An elevated run never hands over.
+bool MayHandOver(const TransferOutcome& outcome, bool elevated) {
+  return !outcome.anything_changed && outcome.failed_status == platform::kErrorAccessDenied &&
+         !elevated;
 }
 
 int PriceListReport(const std::wstring& command_path, const std::wstring& price_list_name,
@@ -38,8 +51,19 @@ int Update(const std::wstring& command_path, const std::wstring& program_name,
   if (install_folder.empty()) return Show(UpdateCancelledMessage(program_name), kExitCancelled);
   const TransferOutcome outcome = UpdateTransfer(command_path, program_name, install_folder);
   if (outcome.completed) return Show(UpdateCompletedMessage(program_name), kExitDone);
-  return Show(UpdateFailedMessage(program_name, outcome.failed_source, outcome.failed_destination),
-              kExitFailed);
+  const bool elevated = platform::IsElevated();
+  if (MayHandOver(outcome, elevated)) {
+    // The elevated run gets the update's argument, unchanged, and shows the
+    // one box; this one only passes its status on.
+    int elevated_status = kExitFailed;
+    if (platform::RunElevated(command_path, &elevated_status) == platform::kErrorSuccess) {
+      return elevated_status;
+    }
+  }
+  const Advice advice = AdviceFor(outcome.failed_status, elevated);
+  return Show(
+      UpdateFailedMessage(program_name, outcome.failed_source, outcome.failed_destination, advice),
+      kExitFailed);
 }
 
 }  // namespace

@@ -9,6 +9,20 @@ namespace {
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
+std::wstring AdviceText(Advice advice, const std::wstring& program_name) {
+  switch (advice) {
+    case Advice::kCloseProgram:
+      return L"Chiudere " + Quoted(program_name) + L" se \u00e8 aperto e ripetere l'aggiornamento";
+    case Advice::kFreeSpace:
+      return L"Liberare spazio sul disco e ripetere l'aggiornamento";
+    case Advice::kAsAdministrator:
+      return L"Ripetere l'aggiornamento come amministratore";
+    case Advice::kRetry:
+      break;
+  }
+  return L"Ripetere l'aggiornamento";
+}
+
 }  // namespace
 
 const wchar_t kApplicationTitle[] = L"Quadrivo";
@@ -42,11 +56,10 @@ std::wstring UpdateCancelledMessage(const std::wstring& program_name) {
 }
 
 std::wstring UpdateFailedMessage(const std::wstring& program_name, const std::wstring& source,
-                                 const std::wstring& destination) {
+                                 const std::wstring& destination, Advice advice) {
   return L"AGGIORNAMENTO NON RIUSCITO: non \u00e8 stato possibile copiare " + Quoted(source) +
-         L" in " + Quoted(destination) + L".\r\nChiudere " + Quoted(program_name) +
-         L" se \u00e8 aperto e ripetere l'aggiornamento: i file dell'aggiornamento non sono stati "
-         L"rimossi.";
+         L" in " + Quoted(destination) + L".\r\n" + AdviceText(advice, program_name) +
+         L": i file dell'aggiornamento non sono stati rimossi.";
 }
 
 }  // namespace FunzioniReg

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "update/failure_advice.h"
+
 namespace FunzioniReg {
 
 extern const wchar_t kApplicationTitle[];
@@ -13,7 +15,8 @@ std::wstring PriceListPlacedMessage(const std::wstring& price_list_name,
 std::wstring DefaultFolderMessage(const std::wstring& default_folder);
 std::wstring UpdateCompletedMessage(const std::wstring& program_name);
 std::wstring UpdateCancelledMessage(const std::wstring& program_name);
+// Names the copy that failed, then what to do about it.
 std::wstring UpdateFailedMessage(const std::wstring& program_name, const std::wstring& source,
-                                 const std::wstring& destination);
+                                 const std::wstring& destination, Advice advice);
 
 }  // namespace FunzioniReg

@@ -17,8 +17,9 @@ platform::FileSystemObject* TheFileSystem() {
   return FileSystem.get();
 }
 
-TransferOutcome Failed(const std::wstring& source, const std::wstring& destination) {
-  return TransferOutcome{false, source, destination};
+TransferOutcome Failed(const std::wstring& source, const std::wstring& destination,
+                       platform::Status status, bool anything_changed) {
+  return TransferOutcome{false, source, destination, status, anything_changed};
 }
 
 }  // namespace
@@ -28,8 +29,12 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
   const std::wstring media_exe = command_path + L".exe";
   const std::wstring installed_exe = install_folder + program_name + L".exe";
   platform::FileSystemObject* fs = TheFileSystem();
-  if (fs == nullptr || fs->CopyFile(media_exe, installed_exe) != platform::kErrorSuccess) {
-    return Failed(media_exe, installed_exe);
+  // Without the service nothing can be copied, and no cause is known.
+  if (fs == nullptr)
+    return Failed(media_exe, installed_exe, platform::kErrorNotEnoughMemory, false);
+  const platform::Status exe_copied = fs->CopyFile(media_exe, installed_exe);
+  if (exe_copied != platform::kErrorSuccess) {
+    return Failed(media_exe, installed_exe, exe_copied, false);
   }
 
   const std::wstring media_folder = FirstCharacters(
@@ -38,15 +43,18 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
   const std::wstring installed_help = install_folder + kInstalledHelpFolder;
   // An update without a help folder is complete with its executable alone.
   const bool has_help = fs->FolderExists(media_help);
-  if (has_help && fs->CopyFolder(media_help, installed_help) != platform::kErrorSuccess) {
-    return Failed(media_help, installed_help);
+  if (has_help) {
+    const platform::Status help_copied = fs->CopyFolder(media_help, installed_help);
+    if (help_copied != platform::kErrorSuccess) {
+      return Failed(media_help, installed_help, help_copied, true);
+    }
   }
 
   // Removing the media's files is tidying only: on a disc it fails, and the
   // update is complete all the same.
   fs->DeleteFile(media_exe);
   if (has_help) fs->DeleteFolder(media_help);
-  return TransferOutcome{true, std::wstring(), std::wstring()};
+  return TransferOutcome{true, std::wstring(), std::wstring(), platform::kErrorSuccess, true};
 }
 
 }  // namespace FunzioniReg

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/status.h"
+
 namespace FunzioniReg {
 
 struct TransferOutcome {
@@ -11,6 +13,11 @@ struct TransferOutcome {
   // The two paths of the copy that failed, when one did.
   std::wstring failed_source;
   std::wstring failed_destination;
+  // Why that copy failed.
+  platform::Status failed_status;
+  // Whether the installation had already changed when it failed: only a
+  // failure before any change may be handed to another run.
+  bool anything_changed;
 };
 
 // Copies first and deletes the media's files only once every copy has

@@ -21,6 +21,7 @@ import threading
 
 import e2e_driver
 import fault_scenarios as faults
+import italian_messages as say
 import mounts
 import sample_files as files
 from wine_session import WineSession, host_to_windows
@@ -64,12 +65,14 @@ def truthful_texts(fault):
     """Every box a run of this fault may truthfully show, with its status."""
     if fault.runs == 1:
         return {fault.scenario.text: fault.scenario.exit_status}
+    # Runs at once hold each other's files, or find the media already tidied
+    # by the one that completed.
     folder = fault.install_folder
-    return {
-        faults.COMPLETED: 0,
-        faults.exe_copy_failed(folder): faults.FAILED,
-        faults.help_copy_failed(folder): faults.FAILED,
-    }
+    texts = {faults.COMPLETED: 0}
+    for advice in (faults.IN_USE, say.RETRY):
+        texts[faults.exe_copy_failed(folder, advice)] = faults.FAILED
+        texts[faults.help_copy_failed(folder, advice)] = faults.FAILED
+    return texts
 
 
 def check_report(report, allowed):

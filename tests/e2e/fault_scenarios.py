@@ -46,12 +46,15 @@ def update(text, status, folder="C:\\Lindarex", **extra):
     return Scenario("", UPD + "\\Lindarex", text, status, **dict(installed(folder), **extra))
 
 
-def exe_copy_failed(folder):
-    return say.update_failed(LINDAREX, MEDIA_EXE, folder + "\\Lindarex.exe")
+def exe_copy_failed(folder, advice):
+    return say.update_failed(LINDAREX, MEDIA_EXE, folder + "\\Lindarex.exe", advice)
 
 
-def help_copy_failed(folder):
-    return say.update_failed(LINDAREX, MEDIA_HELP, folder + "\\Guida")
+def help_copy_failed(folder, advice):
+    return say.update_failed(LINDAREX, MEDIA_HELP, folder + "\\Guida", advice)
+
+
+IN_USE = say.in_use(LINDAREX)
 
 
 COMPLETED = say.update_completed(LINDAREX)
@@ -131,26 +134,30 @@ OLD_INSTALLATION_PAGES = 3  # the old executable and two help files
 NEW_EXE_PAGES = 5
 
 FAULTS = [
-    Fault("installation_folder_missing", update(exe_copy_failed("C:\\Lindarex"), FAILED,
-                                                installs=[]),
+    Fault("installation_folder_missing", update(exe_copy_failed("C:\\Lindarex", say.RETRY),
+                                                FAILED, installs=[]),
           "C:\\Lindarex", "absent", media_kept=True),
+    # Wine reports the read-only mount as access denied, and every program
+    # runs elevated under Wine: a refusal the advice there reads as in use.
     Fault("installation_folder_read_only_mount",
-          update(exe_copy_failed("C:\\Lindarex"), FAILED), "C:\\Lindarex", "old", media_kept=True,
+          update(exe_copy_failed("C:\\Lindarex", IN_USE), FAILED), "C:\\Lindarex", "old",
+          media_kept=True,
           after_disk=read_only_folder("C:\\Lindarex")),
     Fault("installation_drive_full",
-          update(exe_copy_failed("E:\\Lindarex"), FAILED, "E:\\Lindarex"), "E:\\Lindarex", "old",
+          update(exe_copy_failed("E:\\Lindarex", say.NO_SPACE), FAILED, "E:\\Lindarex"),
+          "E:\\Lindarex", "old",
           media_kept=True,
           before_disk=small_drive("E", (OLD_INSTALLATION_PAGES + 2) * PAGE),
           after_disk=too_full_for_new_exe("E")),
     Fault("installation_drive_full_during_help",
-          update(help_copy_failed("E:\\Lindarex"), FAILED, "E:\\Lindarex"),
+          update(help_copy_failed("E:\\Lindarex", say.NO_SPACE), FAILED, "E:\\Lindarex"),
           "E:\\Lindarex", "new", media_kept=True,
           before_disk=small_drive("E", (OLD_INSTALLATION_PAGES + NEW_EXE_PAGES + 1) * PAGE),
           after_disk=big_help_file),
     Fault("media_read_only_mount", update(COMPLETED, 0), "C:\\Lindarex", "new", media_kept=True,
           after_disk=media_read_only_mount),
     Fault("installed_help_file_held",
-          update(help_copy_failed("C:\\Lindarex"), FAILED,
+          update(help_copy_failed("C:\\Lindarex", IN_USE), FAILED,
                  held_file="C:\\Lindarex\\Guida\\indice.htm"),
           "C:\\Lindarex", "new", media_kept=True),
     Fault("media_help_links_outside", update(COMPLETED, 0), "C:\\Lindarex", "new",

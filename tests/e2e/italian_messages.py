@@ -19,13 +19,22 @@ def update_cancelled(program):
     return text
 
 
-def update_failed(program, source, destination):
+def update_failed(program, source, destination, advice):
     return (
         "AGGIORNAMENTO NON RIUSCITO: non è stato possibile copiare " + Q + source + Q + " in "
-        + Q + destination + Q + "." + CRLF + "Chiudere " + Q + program + Q
-        + " se è aperto e ripetere l'aggiornamento: i file dell'aggiornamento non sono stati "
-        "rimossi."
+        + Q + destination + Q + "." + CRLF + advice
+        + ": i file dell'aggiornamento non sono stati rimossi."
     )
+
+
+# The second line of a failed update, by the cause of the failure.
+def in_use(program):
+    return "Chiudere " + Q + program + Q + " se è aperto e ripetere l'aggiornamento"
+
+
+NO_SPACE = "Liberare spazio sul disco e ripetere l'aggiornamento"
+AS_ADMINISTRATOR = "Ripetere l'aggiornamento come amministratore"
+RETRY = "Ripetere l'aggiornamento"
 
 
 def price_list_placed(price_list, install_folder):

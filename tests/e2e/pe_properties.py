@@ -5,7 +5,12 @@ rely on, reading the PE file itself:
   - GUI subsystem, so that no console window opens beside the message box;
   - the expected machine (x64 or x86);
   - imports from Windows' own DLLs only, so that the program runs from a disc
-    on a bare machine;
+    on a bare machine, and of those only functions Windows 7 SP1 has (an
+    unknown function fails the check until it is listed with its minimum
+    version), none of them brought by the static winpthread;
+  - headers that state Windows 7 (6.1) as the oldest system it runs on;
+  - the manifest: run as the invoker, Windows 7 to 11, DPI aware, the
+    current common controls;
   - the version resource: the fixed strings, Italian with the Unicode code page;
   - the size budget.
 
@@ -16,18 +21,26 @@ import argparse
 import os
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
+
+from windows7_functions import WINDOWS7_FUNCTIONS
 
 SIZE_BUDGET = 300 * 1024
 MACHINES = {"x64": 0x8664, "x86": 0x14C}
 GUI_SUBSYSTEM = 2
 SUBSYSTEM_NAMES = {2: "GUI", 3: "console"}
 WINDOWS_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "msvcrt.dll", "ntdll.dll",
-                "gdi32.dll", "shell32.dll", "ucrtbase.dll", "version.dll", "shlwapi.dll"}
+                "gdi32.dll", "shell32.dll", "ole32.dll", "ucrtbase.dll", "version.dll",
+                "shlwapi.dll"}
 EXPECTED_STRINGS = {"FileVersion": "1.00", "ProductVersion": "1.00", "ProductName": "Quadrivo",
                     "InternalName": "Quadrivo", "OriginalFilename": "Quadrivo.exe",
                     "CompanyName": "Brivanta", "FileDescription": "Quadrivo"}
 ITALIAN, UNICODE_CODE_PAGE = 0x0410, 1200
-RT_VERSION = 16
+RT_VERSION, RT_MANIFEST = 16, 24
+FLOOR_VERSION = (6, 1)  # Windows 7
+# What the static winpthread adds to a program that starts no thread, and that
+# antivirus heuristics dislike.
+WINPTHREAD_FUNCTIONS = {"SuspendThread", "SetThreadContext", "GetThreadContext"}
 IMPORT_DIRECTORY, RESOURCE_DIRECTORY = 1, 2
 
 
@@ -42,6 +55,9 @@ class PeFile:
         optional = pe + 24
         magic = struct.unpack_from("<H", data, optional)[0]
         self.subsystem = struct.unpack_from("<H", data, optional + 68)[0]
+        os_major, os_minor = struct.unpack_from("<HH", data, optional + 40)
+        sub_major, sub_minor = struct.unpack_from("<HH", data, optional + 48)
+        self.os_version, self.subsystem_version = (os_major, os_minor), (sub_major, sub_minor)
         directories = optional + (96 if magic == 0x10B else 112)
         self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
         table = optional + optional_size
@@ -59,16 +75,31 @@ class PeFile:
         start = self.offset(rva)
         return self.data[start:self.data.index(b"\0", start)].decode("latin-1")
 
-    def imported_dlls(self):
+    def imports(self):
+        """{dll name: [function names, or "#ordinal"]} in import order."""
         rva, size = self.directories[IMPORT_DIRECTORY]
-        names, entry = [], self.offset(rva) if size else None
+        found, entry = {}, self.offset(rva) if size else None
         while entry is not None:
             descriptor = struct.unpack_from("<IIIII", self.data, entry)
             if not any(descriptor):
                 break
-            names.append(self.c_string(descriptor[3]))
+            found[self.c_string(descriptor[3])] = self._functions(descriptor[0] or descriptor[4])
             entry += 20
-        return names
+        return found
+
+    def _functions(self, table_rva):
+        names, entry = [], self.offset(table_rva)
+        form = "<Q" if self.pointer_size == 8 else "<I"
+        by_ordinal = 1 << (8 * self.pointer_size - 1)
+        while True:
+            thunk = struct.unpack_from(form, self.data, entry)[0]
+            if thunk == 0:
+                return names
+            if thunk & by_ordinal:
+                names.append("#%d" % (thunk & 0xFFFF))
+            else:
+                names.append(self.c_string((thunk & 0x7FFFFFFF) + 2))
+            entry += self.pointer_size
 
     def resources(self, type_id):
         """(name, language, data) of every resource of the type."""
@@ -140,16 +171,88 @@ def check(path, machine):
     if pe.subsystem != GUI_SUBSYSTEM:
         failures.append("subsystem %d (%s), not 2 (GUI)"
                         % (pe.subsystem, SUBSYSTEM_NAMES.get(pe.subsystem, "other")))
-    dlls = pe.imported_dlls()
+    imports = pe.imports()
+    dlls = list(imports)
     foreign = [d for d in dlls if d.lower() not in WINDOWS_DLLS
                and not d.lower().startswith("api-ms-win-crt-")]
     if foreign:
         failures.append("imports DLLs that Windows does not ship: %s" % foreign)
+    failures += check_floor(pe, imports)
     failures += check_version(pe)
+    failures += check_manifest(pe)
     if len(data) > SIZE_BUDGET:
         failures.append("size %d bytes, over the budget of %d" % (len(data), SIZE_BUDGET))
     print("%s: %d bytes (%.1f KB), machine 0x%x, subsystem %d, imports %s"
           % (path, len(data), len(data) / 1024, pe.machine, pe.subsystem, ", ".join(dlls)))
+    return failures
+
+
+def check_floor(pe, imports):
+    failures = []
+    if pe.os_version != FLOOR_VERSION:
+        failures.append("operating system version %d.%d in the header, not 6.1" % pe.os_version)
+    if pe.subsystem_version != FLOOR_VERSION:
+        failures.append("subsystem version %d.%d in the header, not 6.1" % pe.subsystem_version)
+    for dll, functions in imports.items():
+        known = WINDOWS7_FUNCTIONS.get(dll.lower(), {})
+        for function in functions:
+            if function in WINPTHREAD_FUNCTIONS:
+                failures.append("imports %s!%s, which the static winpthread brings"
+                                % (dll, function))
+            elif function not in known:
+                failures.append("imports %s!%s, not listed as present in Windows 7 SP1"
+                                % (dll, function))
+    print("header versions: operating system %d.%d, subsystem %d.%d; %d functions imported"
+          % (pe.os_version + pe.subsystem_version
+             + (sum(len(f) for f in imports.values()),)))
+    return failures
+
+
+ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
+SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
+SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+SUPPORTED_OS = {
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "10 and 11",
+}
+COMMON_CONTROLS = {"type": "win32", "name": "Microsoft.Windows.Common-Controls",
+                   "version": "6.0.0.0", "processorArchitecture": "*",
+                   "publicKeyToken": "6595b64144ccf1df", "language": "*"}
+
+
+def check_manifest(pe):
+    resources = pe.resources(RT_MANIFEST)
+    if [name for name, _, _ in resources] != [1]:
+        return ["manifest resources %s instead of the one numbered 1"
+                % [name for name, _, _ in resources]]
+    try:
+        root = ElementTree.fromstring(resources[0][2])
+    except ElementTree.ParseError as error:
+        return ["the manifest is not well-formed XML: %s" % error]
+    failures = []
+    level = root.find(ASM_V3 + "trustInfo/" + ASM_V3 + "security/" + ASM_V3
+                      + "requestedPrivileges/" + ASM_V3 + "requestedExecutionLevel")
+    if level is None or level.attrib != {"level": "asInvoker", "uiAccess": "false"}:
+        failures.append("execution level %s, not asInvoker without uiAccess"
+                        % (None if level is None else level.attrib))
+    systems = {e.get("Id") for e in root.iter(COMPATIBILITY + "supportedOS")}
+    if systems != set(SUPPORTED_OS):
+        failures.append("supported systems %s, not Windows %s"
+                        % (sorted(systems), ", ".join(SUPPORTED_OS.values())))
+    settings = root.find(ASM_V3 + "application/" + ASM_V3 + "windowsSettings")
+    dpi_aware = None if settings is None else settings.findtext(SETTINGS_2005 + "dpiAware")
+    awareness = None if settings is None else settings.findtext(SETTINGS_2016 + "dpiAwareness")
+    if dpi_aware != "true/pm" or awareness != "PerMonitorV2, PerMonitor":
+        failures.append("DPI awareness %r and %r, not true/pm and PerMonitorV2, PerMonitor"
+                        % (dpi_aware, awareness))
+    dependencies = [e.attrib for e in root.iter(ASM_V1 + "assemblyIdentity")
+                    if e.get("name") != "Brivanta.Quadrivo"]
+    if dependencies != [COMMON_CONTROLS]:
+        failures.append("dependencies %s, not the common controls 6 alone" % dependencies)
     return failures
 
 

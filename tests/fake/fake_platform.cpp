@@ -4,6 +4,7 @@
 
 #include "platform/command_line.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 #include "platform/registry.h"
 #include "registry/open_keys.h"
 #include "update/main.h"
@@ -12,6 +13,28 @@ namespace fake {
 
 namespace {
 std::unique_ptr<FakePlatform> the_platform = std::make_unique<FakePlatform>();
+// Main run as another process of the same program on the same machine: module
+// state of its own, the machine (registry, disk, screen, faults) shared.
+int RunAsElevatedProcess(const std::wstring& command_line) {
+  FakePlatform& fake = Platform();
+  std::vector<FunzioniReg::KeyEntry> parent_keys;
+  std::unique_ptr<platform::FileSystemObject> parent_file_system;
+  parent_keys.swap(FunzioniReg::OpenKeys);
+  parent_file_system.swap(FunzioniReg::FileSystem);
+  const std::wstring parent_command_line = fake.command_line;
+  const bool parent_elevated = fake.elevated;
+  fake.command_line = command_line;
+  fake.elevated = true;
+
+  const int status = FunzioniReg::Main();
+
+  fake.command_line = parent_command_line;
+  fake.elevated = parent_elevated;
+  FunzioniReg::OpenKeys.swap(parent_keys);
+  FunzioniReg::FileSystem.swap(parent_file_system);
+  return status;
+}
+
 }  // namespace
 
 FakePlatform& Platform() { return *the_platform; }
@@ -49,5 +72,17 @@ void ShowMessageBox(const std::wstring& text, const std::wstring& caption, Messa
 }
 
 std::wstring CommandLineArgument() { return fake::Platform().command_line; }
+
+bool IsElevated() { return fake::Platform().elevated; }
+
+bool HasVisibleDesktop() { return fake::Platform().visible_desktop; }
+
+Status RunElevated(const std::wstring& argument, int* exit_status) {
+  fake::FakePlatform& fake = fake::Platform();
+  fake.elevated_runs.push_back(argument);
+  if (fake.elevation_answer != kErrorSuccess) return fake.elevation_answer;
+  *exit_status = fake::RunAsElevatedProcess(argument);
+  return kErrorSuccess;
+}
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include "fake/fake_registry.h"
 #include "fake/fault_plan.h"
 #include "platform/message_box.h"
+#include "platform/status.h"
 
 namespace fake {
 
@@ -25,6 +26,15 @@ struct FakePlatform {
   std::vector<MessageBoxRecord> boxes;
   std::wstring command_line;
   int file_systems_created = 0;
+  // The running process's standing; an elevated run started from it stands
+  // elevated, on the same desktop.
+  bool elevated = false;
+  bool visible_desktop = true;
+  // What asking for an elevated run answers: success runs it, kErrorCancelled
+  // is the user declining, anything else a run that could not start.
+  platform::Status elevation_answer = platform::kErrorSuccess;
+  // The argument of every elevated run asked for, started or not.
+  std::vector<std::wstring> elevated_runs;
 };
 
 // The platform behind every platform call of the code under test.

@@ -42,6 +42,12 @@ struct FileHandleTraits {
   static void Close(HANDLE handle) { ::CloseHandle(handle); }
 };
 
+// Process and token handles: null when there is none.
+struct KernelHandleTraits {
+  static HANDLE Invalid() { return nullptr; }
+  static void Close(HANDLE handle) { ::CloseHandle(handle); }
+};
+
 struct RegistryKeyTraits {
   static HKEY Invalid() { return nullptr; }
   static void Close(HKEY key) { ::RegCloseKey(key); }
@@ -49,6 +55,7 @@ struct RegistryKeyTraits {
 
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
+using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
 
 }  // namespace platform::win32

@@ -6,6 +6,9 @@
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR command_line,
                     int /*show*/) {
+  // An empty drive or a missing file must come back as a status to the run,
+  // not as a box of Windows' own.
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   platform::win32::KeepCommandLineArgument(command_line);
   return FunzioniReg::Main();
 }

@@ -1,0 +1,25 @@
+// This process's standing on the machine: whether it has administrator
+// rights, whether a user can see its window station, and starting this same
+// program again with administrator rights.
+#pragma once
+
+#include <string>
+
+#include "platform/status.h"
+
+namespace platform {
+
+bool IsElevated();
+
+// False for a service or a program a deployment tool runs as SYSTEM: a box
+// there would wait for a click nobody can give.
+bool HasVisibleDesktop();
+
+// Starts this program again, elevated, with the argument and the current
+// folder of this run, and waits for its end. Success once it has run: its exit
+// status is then in *exit_status, left as it was when it cannot be read.
+// kErrorCancelled when the user declined; another failure when it could not
+// start.
+Status RunElevated(const std::wstring& argument, int* exit_status);
+
+}  // namespace platform
