@@ -17,8 +17,11 @@ constexpr Status kErrorInvalidHandle = 6;
 constexpr Status kErrorNotEnoughMemory = 8;
 constexpr Status kErrorWriteProtect = 19;
 constexpr Status kErrorSharingViolation = 32;
+constexpr Status kErrorLockViolation = 33;
 constexpr Status kErrorHandleDiskFull = 39;
+constexpr Status kErrorInvalidParameter = 87;
 constexpr Status kErrorDiskFull = 112;
 constexpr Status kErrorMoreData = 234;
+constexpr Status kErrorCancelled = 1223;
 
 }  // namespace platform
