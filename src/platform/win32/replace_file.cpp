@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/win32/flush_file.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -132,11 +134,14 @@ Status MoveIntoPlace(const std::wstring& temporary, const std::wstring& destinat
 }  // namespace
 
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
-                           const std::wstring& destination) {
+                           const std::wstring& destination, Durability durability) {
   std::wstring temporary;
   Status status = CopyToTemporary(source, destination, temporary);
   if (status != kErrorSuccess) return status;
   status = MakeWritable(temporary, source_attributes);
+  if (status == kErrorSuccess && durability == Durability::kFlushedBeforeReplacing) {
+    status = FlushToDisk(temporary);
+  }
   if (status == kErrorSuccess) status = MoveIntoPlace(temporary, destination);
   if (status != kErrorSuccess) ::DeleteFileW(temporary.c_str());
   return status;

@@ -29,7 +29,9 @@ class Win32FileSystem final : public FileSystemObject {
     // A file copied onto itself, under whatever name, would leave nothing to
     // tell old from new.
     if (win32::IsSameFile(from, to)) return kErrorInvalidParameter;
-    return win32::ReplaceFileWithCopy(from, attributes, to);
+    // The program itself must survive a power cut right after it was replaced.
+    return win32::ReplaceFileWithCopy(from, attributes, to,
+                                      win32::Durability::kFlushedBeforeReplacing);
   }
 
   Status DeleteFile(const std::wstring& path) override {
