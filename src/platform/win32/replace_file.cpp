@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win32/flush_file.h"
+#include "platform/win32/temporary_files.h"
 
 namespace platform::win32 {
 
@@ -40,7 +41,7 @@ unsigned long NextTemporaryNumber() {
 // call to GetTempFileName that would create a file of its own.
 std::wstring TemporaryName(const std::wstring& destination) {
   const std::wstring::size_type slash = destination.rfind(L'\\');
-  return destination.substr(0, slash + 1) + L"~Quadrivo-" + Decimal(::GetCurrentProcessId()) +
+  return destination.substr(0, slash + 1) + kTemporaryPrefix + Decimal(::GetCurrentProcessId()) +
          L"-" + Decimal(NextTemporaryNumber()) + L".tmp";
 }
 

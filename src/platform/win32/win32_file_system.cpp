@@ -7,6 +7,7 @@
 #include "platform/win32/file_identity.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/replace_file.h"
+#include "platform/win32/temporary_files.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform {
@@ -29,6 +30,8 @@ class Win32FileSystem final : public FileSystemObject {
     // A file copied onto itself, under whatever name, would leave nothing to
     // tell old from new.
     if (win32::IsSameFile(from, to)) return kErrorInvalidParameter;
+    // An earlier run killed while copying here may have left its temporary.
+    win32::RemoveAbandonedTemporaries(to.substr(0, to.rfind(L'\\')));
     // The program itself must survive a power cut right after it was replaced.
     return win32::ReplaceFileWithCopy(from, attributes, to,
                                       win32::Durability::kFlushedBeforeReplacing);
