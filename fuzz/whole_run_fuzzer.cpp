@@ -1,5 +1,6 @@
 // One whole run per input: the input bytes choose the argument, what the
-// registry holds for the two programs, which files the media and the
+// registry holds for the two programs, other names for folders and files
+// (drive letters, short names, links), which files the media and the
 // installations hold, and which platform call fails with which error. A run
 // that breaks the promise aborts with the breaches it found.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -44,6 +45,9 @@ const char* const kFolderValues[] = {
     "d:\\UPD\\",
     "D:\\Upd\\GuidaLindarex",
     "C:\\Lindarex\\Guida",
+    "M:",
+    "D:\\UPD~1",
+    "I:\\Lindarex",
 };
 
 // The two entries the lookup reads, for both programs.
@@ -75,6 +79,21 @@ const wchar_t* const kCandidateFiles[] = {
     L"GuidaLindarex\\indice.htm",
 };
 
+// Other names a machine may give to the folders and files of a run.
+struct Alias {
+  const wchar_t* name;
+  const wchar_t* of;
+};
+const Alias kAliases[] = {
+    {L"M:", L"D:\\Upd"},                                        // a second drive letter
+    {L"D:\\UPD~1", L"D:\\Upd"},                                 // a short name
+    {L"I:", L"C:\\"},                                           // a mapped drive
+    {L"C:\\Lindarex", L"D:\\Upd"},                              // a junction to the media
+    {L"C:\\Lindarex", L"D:\\Upd\\GuidaLindarex"},               // a junction into its help
+    {L"C:\\Prog", L"C:\\Lindarex"},                             // two installations in one
+    {L"C:\\Lindarex\\Lindarex.exe", L"D:\\Upd\\Lindarex.exe"},  // a hard link
+};
+
 const platform::Status kErrors[] = {
     platform::kErrorAccessDenied, platform::kErrorSharingViolation, platform::kErrorDiskFull,
     platform::kErrorPathNotFound, platform::kErrorFileNotFound,     platform::kErrorNotEnoughMemory,
@@ -92,6 +111,8 @@ const wchar_t* const kMediaFolders[] = {
     L"C:\\Lindarex\\Guida",
     L"",
     L"D:",
+    L"M:",
+    L"D:\\UPD~1",
 };
 const wchar_t* const kProgramNames[] = {
     L"Lindarex", L"Zembrolasi", L"Prezzari", L"Listino", L"GuidaLindarex", L"",
@@ -142,6 +163,14 @@ void ArrangeRegistry(FuzzedDataProvider& input) {
   }
 }
 
+void ArrangeAliases(FuzzedDataProvider& input) {
+  const int count = input.ConsumeIntegralInRange(0, 2);
+  for (int i = 0; i < count; ++i) {
+    const Alias& alias = input.PickValueInArray(kAliases);
+    Platform().disk.AddAlias(alias.name, alias.of);
+  }
+}
+
 void ArrangeFiles(FuzzedDataProvider& input) {
   Platform().disk.AddFile(L"C:\\Altro\\dati.txt", "dati di altri");
   Platform().disk.AddFile(L"C:\\Lindarex\\Archivio.mdb", "archivio");
@@ -154,7 +183,8 @@ void ArrangeFiles(FuzzedDataProvider& input) {
 }
 
 void ArrangeFault(FuzzedDataProvider& input) {
-  const auto op = static_cast<fake::Op>(input.ConsumeIntegralInRange(0, 9));
+  const auto op = static_cast<fake::Op>(
+      input.ConsumeIntegralInRange(0, static_cast<int>(fake::Op::kDeleteFolderEntry)));
   const int nth = input.ConsumeIntegralInRange(0, 12);
   const platform::Status error = input.PickValueInArray(kErrors);
   Platform().faults.Fail(op, nth, error, input.ConsumeBool());
@@ -166,6 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider input(data, size);
   test::StartProcess(Argument(input));
   ArrangeRegistry(input);
+  ArrangeAliases(input);
   ArrangeFiles(input);
   ArrangeFault(input);
   const promise::DiskState before = promise::CaptureDisk();

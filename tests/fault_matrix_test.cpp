@@ -64,6 +64,21 @@ const Installation kInstallations[] = {
        test::PutUpdateOnMedia(true);
      },
      Outcome::kCompleted},
+    {"InstalledUnderAnotherDriveLetter", L"D:\\Upd\\Lindarex",
+     [] {
+       Platform().disk.AddAlias(L"I:", L"C:\\");
+       Platform().registry.SetString("SOFTWARE\\Brivanta\\Lindarex", "Directory", L"I:\\Lindarex");
+       InstalledFilesOnly();
+       test::PutUpdateOnMedia(true);
+     },
+     Outcome::kCompleted},
+    {"MediaUnderAnotherName", L"D:\\UPD~1\\Lindarex",
+     [] {
+       Platform().disk.AddAlias(L"D:\\UPD~1", L"D:\\Upd");
+       test::InstallLindarex();
+       test::PutUpdateOnMedia(true);
+     },
+     Outcome::kCompleted},
     {"MediaWithoutExecutable", L"D:\\Upd\\Lindarex",
      [] {
        test::InstallLindarex();
@@ -133,8 +148,8 @@ std::vector<std::string> InstallationBreaches(const Installation& setup, bool me
   }
   if (outcome == setup.outcome_without_faults) return breaches;
   const bool explained =
-      (outcome == Outcome::kFailed &&
-       (Failed(Op::kCreateFileSystem) || Failed(Op::kCopyFile) || Failed(Op::kCopyFolder))) ||
+      (outcome == Outcome::kFailed && (Failed(Op::kCreateFileSystem) || Failed(Op::kCopyFile) ||
+                                       Failed(Op::kCopyFolder) || Failed(Op::kCopyFolderEntry))) ||
       ((outcome == Outcome::kCancelled || outcome == Outcome::kPriceList) && RegistryReadFailed());
   if (!explained) {
     breaches.push_back(std::string("reported ") + promise::OutcomeName(outcome) +

@@ -2,8 +2,10 @@
 // folder) as the installation: the copy would land on the media's own files,
 // and removing "the media's files" afterwards would remove the installed
 // program. The file system refuses a file copied onto itself and a folder
-// copied into itself, so however the registry spells the folder the update
-// fails, says so, and removes nothing.
+// copied into itself, and the update asks once more before removing anything,
+// so however the registry names the folder (another spelling, another drive
+// letter, a short name, a junction, a hard link) the update fails, says so,
+// and removes nothing.
 #include <gtest/gtest.h>
 
 #include "fake/fake_platform.h"
@@ -25,6 +27,9 @@ struct Spelling {
   std::wstring value;
   std::wstring installed_exe;  // where the program lives, on the media
   std::string failed_copy;     // the source of the copy the message names
+  // Another name for a folder or file of the media, when the setup has one.
+  const wchar_t* alias = nullptr;
+  const wchar_t* alias_of = nullptr;
 };
 
 void PrintTo(const Spelling& s, std::ostream* os) { *os << s.name; }
@@ -44,6 +49,17 @@ const Spelling kSpellings[] = {
      L"D:\\Upd\\GuidaLindarex\\Lindarex.exe", kHelpCopy},
     {"InsideTheMediaHelpFolderInOtherCase", kMakerKey, "Directory", L"D:\\UPD\\guidalindarex",
      L"D:\\Upd\\GuidaLindarex\\Lindarex.exe", kHelpCopy},
+    {"MediaFolderBySecondDriveLetter", kMakerKey, "Directory", L"M:", L"D:\\Upd\\Lindarex.exe",
+     kExeCopy, L"M:", L"D:\\Upd"},
+    {"MediaFolderByShortName", kMakerKey, "Directory", L"D:\\UPD~1", L"D:\\Upd\\Lindarex.exe",
+     kExeCopy, L"D:\\UPD~1", L"D:\\Upd"},
+    {"JunctionToTheMediaFolder", kMakerKey, "Directory", L"C:\\Lindarex", L"D:\\Upd\\Lindarex.exe",
+     kExeCopy, L"C:\\Lindarex", L"D:\\Upd"},
+    {"HardLinkToTheMediaExecutable", kAppPaths, "", L"C:\\Lindarex\\Lindarex.exe",
+     L"D:\\Upd\\Lindarex.exe", kExeCopy, L"C:\\Lindarex\\Lindarex.exe", L"D:\\Upd\\Lindarex.exe"},
+    {"JunctionIntoTheMediaHelpFolder", kMakerKey, "Directory", L"C:\\Lindarex",
+     L"D:\\Upd\\GuidaLindarex\\Lindarex.exe", kHelpCopy, L"C:\\Lindarex",
+     L"D:\\Upd\\GuidaLindarex"},
 };
 
 class MediaAsInstallationTest : public testing::TestWithParam<Spelling> {};
@@ -51,6 +67,7 @@ class MediaAsInstallationTest : public testing::TestWithParam<Spelling> {};
 TEST_P(MediaAsInstallationTest, FailsAndRemovesNothing) {
   const Spelling& s = GetParam();
   test::StartProcess(L"D:\\Upd\\Lindarex");
+  if (s.alias != nullptr) Platform().disk.AddAlias(s.alias, s.alias_of);
   test::PutUpdateOnMedia(true);
   Platform().registry.SetString(s.key, s.value_name, s.value);
   const promise::DiskState before = promise::CaptureDisk();

@@ -68,8 +68,12 @@ TEST_F(TransferTest, CompletedUpdateReplacesThenRemovesTheMediaFiles) {
                        "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
                        "FolderExists D:\\Upd\\GuidaLindarex",
                        "CopyFolder D:\\Upd\\GuidaLindarex -> C:\\Lindarex\\Guida",
-                       "DeleteFile D:\\Upd\\Lindarex.exe",
+                       "IsSameOrInside C:\\Lindarex\\Lindarex.exe in D:\\Upd\\Lindarex.exe",
+                       "IsSameOrInside C:\\Lindarex\\Lindarex.exe in D:\\Upd\\GuidaLindarex",
+                       "IsSameOrInside C:\\Lindarex\\Guida in D:\\Upd\\GuidaLindarex",
+                       // The executable last: media tidied half-way can be run again.
                        "DeleteFolder D:\\Upd\\GuidaLindarex",
+                       "DeleteFile D:\\Upd\\Lindarex.exe",
                    }));
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Guida\\indice.htm"), "new help");
@@ -87,6 +91,7 @@ TEST_F(TransferTest, MissingHelpFolderIsSkippedWithoutAWord) {
   EXPECT_EQ(Log(), (std::vector<std::string>{
                        "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
                        "FolderExists D:\\Upd\\GuidaLindarex",
+                       "IsSameOrInside C:\\Lindarex\\Lindarex.exe in D:\\Upd\\Lindarex.exe",
                        "DeleteFile D:\\Upd\\Lindarex.exe",
                    }));
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
@@ -126,10 +131,14 @@ const FailurePoint kFailurePoints[] = {
      test::kNewExe, true},
     {"HelpFolderRefused", Op::kCopyFolder, platform::kErrorAccessDenied, 2,
      HelpCopyFailed(kNoPermission), test::kNewExe, true},
+    {"HelpFolderCopyStopsPartWay", Op::kCopyFolderEntry, platform::kErrorDiskFull, 2,
+     HelpCopyFailed(kNoSpace), test::kNewExe, true},
     {"MediaExecutableNotDeleted", Op::kDeleteFile, platform::kErrorWriteProtect, 0, kCompleted,
      test::kNewExe, false},
     {"MediaHelpNotDeleted", Op::kDeleteFolder, platform::kErrorWriteProtect, 0, kCompleted,
      test::kNewExe, false},
+    {"MediaHelpFileNotDeleted", Op::kDeleteFolderEntry, platform::kErrorSharingViolation, 0,
+     kCompleted, test::kNewExe, false},
 };
 
 class TransferFailureTest : public TransferTest,

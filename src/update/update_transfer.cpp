@@ -50,10 +50,22 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
     }
   }
 
+  // The copies refuse a file or folder onto itself, but the media's files are
+  // removed only if, asked once more, none of them is the installation under
+  // another name: removing them would remove the installed program.
+  if (fs->IsSameOrInside(installed_exe, media_exe)) {
+    return Failed(media_exe, installed_exe, platform::kErrorInvalidParameter, true);
+  }
+  if (has_help && (fs->IsSameOrInside(installed_exe, media_help) ||
+                   fs->IsSameOrInside(installed_help, media_help))) {
+    return Failed(media_help, installed_help, platform::kErrorInvalidParameter, true);
+  }
+
   // Removing the media's files is tidying only: on a disc it fails, and the
-  // update is complete all the same.
-  fs->DeleteFile(media_exe);
+  // update is complete all the same. The executable goes last: media tidied
+  // half-way still hold it, so that running the update again completes.
   if (has_help) fs->DeleteFolder(media_help);
+  fs->DeleteFile(media_exe);
   return TransferOutcome{true, std::wstring(), std::wstring(), platform::kErrorSuccess, true};
 }
 

@@ -24,6 +24,7 @@ import fault_scenarios as faults
 import italian_messages as say
 import mounts
 import sample_files as files
+from scenarios import UPD, Update
 from wine_session import WineSession, host_to_windows
 
 SKIPPED = 77
@@ -238,6 +239,100 @@ def run_fault(session, fault, program, launcher):
         return failures
 
 
+# -- a run killed part-way, then run again ---------------------------------------
+
+KILL_ATTEMPTS = 20
+
+
+def temporaries_left(session, roots):
+    found = []
+    for root in roots:
+        for folder, _, names in os.walk(session.host_path(root)):
+            found += [os.path.join(folder, n) for n in names if n.startswith("~Quadrivo")]
+    return found
+
+
+def fresh_disk(session, fault):
+    e2e_driver.prepare(session, fault.scenario)
+    fault.after_disk(session, None)
+
+
+def help_files_copied(session, fault):
+    """How many of the large help folder's files a killed run installed."""
+    guida = session.host_path(fault.install_folder + "\\Guida")
+    return sum(1 for _, _, names in os.walk(guida) for n in names if n.startswith("pagina"))
+
+
+def kill_until_temporary_left(session, fault, program, launcher):
+    """Kills runs part-way until one leaves a temporary file behind; the disk
+    as it was before that run, or None when no attempt left one.
+
+    Where the kill falls is searched for, not guessed: a run killed before the
+    help folder's copy began moves the next kill later, one killed after it
+    ended moves it earlier, one killed between two files moves it a little.
+    So a quick machine and a loaded one both get there in a few runs."""
+    fresh_disk(session, fault)
+    whole = run_once(session, fault, program, launcher)
+    if whole["exit_status"] != 0:
+        raise RuntimeError("the update without a kill did not complete: %r" % whole)
+    span_ms = whole["ms_until_first_box"]
+    earliest, latest = 0.0, span_ms
+    total = faults.HELP_FOLDERS * faults.HELP_FILES_PER_FOLDER
+    kill_after_ms = latest / 2
+    for attempt in range(1, KILL_ATTEMPTS + 1):
+        fresh_disk(session, fault)
+        before = files.snapshot(session, watched_roots(fault))
+        report = session.run_killed(
+            launcher, program, e2e_driver.command_line(host_to_windows(program),
+                                                       fault.scenario.argument),
+            fault.scenario.current_folder, max(1, int(kill_after_ms)))
+        left = temporaries_left(session, [fault.install_folder + "\\Guida"])
+        copied = help_files_copied(session, fault)
+        print("attempt %d: killed after %d ms: %s, %d of %d help files copied, %d temporary files"
+              % (attempt, kill_after_ms, report["killed"], copied, total, len(left)))
+        if report["killed"] and left:
+            return before
+        if not report["killed"]:  # the run ended first
+            latest = min(latest, report["ms_until_first_box"])
+        elif copied == total:
+            latest = kill_after_ms
+        elif copied == 0:
+            earliest = kill_after_ms
+        else:  # between two files: a little later lands inside one
+            kill_after_ms += 3
+            continue
+        if latest - earliest < 10:  # the machine's pace changed: search again
+            earliest, latest = 0.0, span_ms
+        kill_after_ms = (earliest + latest) / 2
+    return None
+
+
+def run_killed_then_again(session, fault, program, launcher):
+    """A run killed while it copied the help folder, then a whole run: the
+    second completes, installs exactly the media's tree, and leaves no
+    temporary file of the first anywhere."""
+    with contextlib.ExitStack() as cleanup:
+        cleanup.callback(e2e_driver.reset_disk, session)
+        before = kill_until_temporary_left(session, fault, program, launcher)
+        if before is None:
+            return ["no run killed part-way left a temporary file in %d attempts"
+                    % KILL_ATTEMPTS]
+        again = run_once(session, fault, program, launcher)
+        after = files.snapshot(session, watched_roots(fault))
+        print("run again: status %r after %.0f ms, boxes %r"
+              % (again["exit_status"], again["ms_until_first_box"], again["boxes"]))
+        failures = check_report(again, {faults.COMPLETED: 0})
+        expected, _ = e2e_driver.expected_disk(
+            before, Update(UPD, faults.LINDAREX, fault.install_folder))
+        difference = e2e_driver.describe_difference(expected, after)
+        if difference:
+            failures.append("disk after running again:\n" + difference)
+        left = temporaries_left(session, watched_roots(fault))
+        if left:
+            failures.append("temporary files left: %r" % left)
+        return failures
+
+
 def teardown(session):
     left = mounts.unmount_all_below(session.state_dir) if os.path.isdir(session.state_dir) else []
     if left:
@@ -266,8 +361,10 @@ def main():
         return 0
     if args.action == "teardown":
         return teardown(session)
+    fault = faults.BY_NAME[args.fault]
+    run = run_killed_then_again if fault.killed_part_way else run_fault
     try:
-        failures = run_fault(session, faults.BY_NAME[args.fault], args.program, args.launcher)
+        failures = run(session, fault, args.program, args.launcher)
     except mounts.MountRefused as refused:
         print("SKIPPED: %s" % refused)
         return SKIPPED

@@ -15,6 +15,7 @@ import italian_messages as say
 import mounts
 import sample_files as files
 from scenarios import UPD, Scenario, directory
+from wine_session import make_writable
 
 LINDAREX = "Lindarex"
 MEDIA_EXE = UPD + "\\Lindarex.exe"
@@ -35,6 +36,9 @@ class Fault:
     after_disk: Optional[Callable] = None
     watched: List[str] = field(default_factory=list)  # more roots that must not change
     runs: int = 1  # runs started at the same time
+    # The run is killed part-way until it leaves a temporary file behind, then
+    # run again to its end (fault_driver.run_killed_then_again).
+    killed_part_way: bool = False
 
 
 def installed(folder):
@@ -126,6 +130,62 @@ def big_help_file(session, _cleanup):
     files.write_file(session, MEDIA_HELP + "\\manuale.htm", b"<p>Manuale</p>" * 8192)
 
 
+def drive_letter_for(letter, windows_folder):
+    """Another drive letter for a folder of the prefix, as subst gives one."""
+
+    def arrange(session, cleanup):
+        entry = os.path.join(session.prefix, "dosdevices", letter.lower() + ":")
+        if os.path.lexists(entry):
+            os.remove(entry)
+        os.symlink(session.host_path(windows_folder), entry)
+        cleanup.callback(os.remove, entry)
+
+    return arrange
+
+
+LONG_MEDIA = "C:\\Media Folder With A Long Name"
+SHORT_MEDIA = "C:\\MEDI~1PE"  # the 8.3 name Wine gives it
+
+
+def _remove_folder(path):
+    if os.path.isdir(path):
+        make_writable(path)
+        shutil.rmtree(path)
+
+
+def long_media_folder(session, cleanup):
+    """The media folder on C:, which the disk's reset does not know."""
+    cleanup.callback(_remove_folder, session.host_path(LONG_MEDIA))
+
+
+def short_name_leads_to_media(session, _cleanup):
+    """Were the short name not the media folder's, the run would fail for a
+    missing folder and show nothing."""
+    test = "if exist %s\\Lindarex.exe (exit 0) else (exit 1)" % SHORT_MEDIA
+    if session.wine(["cmd", "/c", test], check=False).returncode != 0:
+        raise RuntimeError("%s does not lead to %s in this Wine" % (SHORT_MEDIA, LONG_MEDIA))
+
+
+def media_named_otherwise(install_folder, media_folder=UPD):
+    """The registry names the media folder itself, by another name."""
+    text = say.update_failed(LINDAREX, media_folder + "\\Lindarex.exe",
+                             install_folder + "\\Lindarex.exe")
+    return Scenario("", media_folder + "\\Lindarex", text, FAILED,
+                    registry=[directory(LINDAREX, install_folder)],
+                    media=[(media_folder, LINDAREX, True)])
+
+
+HELP_FOLDERS, HELP_FILES_PER_FOLDER = 15, 100
+
+
+def large_help_folder(session, _cleanup):
+    """1,500 help files in 15 folders: long enough a copy to be killed in."""
+    for folder in range(HELP_FOLDERS):
+        for number in range(HELP_FILES_PER_FOLDER):
+            files.write_file(session, "%s\\capitolo%02d\\pagina%03d.htm" % (MEDIA_HELP, folder, number),
+                             (b"<p>Pagina %d</p>" % number) * 600)
+
+
 PAGE = 4096
 OLD_INSTALLATION_PAGES = 3  # the old executable and two help files
 # The new executable replaces the old one by way of a copy beside it, so the
@@ -164,6 +224,13 @@ FAULTS = [
           media_kept=False, after_disk=link_out_of_media_help, watched=[OUTSIDE]),
     Fault("two_runs_at_once", update(COMPLETED, 0), "C:\\Lindarex", "new", media_kept=False,
           runs=2),
+    Fault("media_named_by_second_drive_letter", media_named_otherwise("M:"), "M:", "new",
+          media_kept=True, before_disk=drive_letter_for("M", UPD)),
+    Fault("media_named_by_short_name", media_named_otherwise(SHORT_MEDIA, LONG_MEDIA), SHORT_MEDIA,
+          "absent", media_kept=True, before_disk=long_media_folder,
+          after_disk=short_name_leads_to_media, watched=[LONG_MEDIA]),
+    Fault("run_killed_during_help_then_again", update(COMPLETED, 0), "C:\\Lindarex", "new",
+          media_kept=False, after_disk=large_help_folder, killed_part_way=True),
 ]
 
 BY_NAME = {f.name: f for f in FAULTS}

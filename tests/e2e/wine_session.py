@@ -119,6 +119,31 @@ class WineSession:
         with open(report, encoding="utf-8") as f:
             return json.load(f)
 
+    def run_killed(self, launcher, program, command_line, current_folder, kill_after_ms):
+        """Runs the program through the launcher and kills it (SIGKILL to its
+        host process, as a crash or Task Manager ends it) kill_after_ms after
+        the start, unless it ended first. The launcher's report, with
+        "killed" telling whether the kill struck. Wine's TerminateProcess is
+        not used: it may let the program run on until its next call into
+        Wine's server, long after the moment chosen."""
+        report = os.path.join(self.work, "report.json")
+        if os.path.exists(report):
+            os.remove(report)
+        args = [launcher, "run", _hex(host_to_windows(program)), _hex(command_line),
+                _hex(current_folder), _hex(host_to_windows(report)), "30000"]
+        with self.log() as log:
+            started = subprocess.Popen(["wine"] + args, env=self.env(), stdin=subprocess.DEVNULL,
+                                       stdout=log, stderr=log)
+        time.sleep(kill_after_ms / 1000)
+        killed = _kill_host_processes(self.prefix, os.path.basename(program))
+        if started.wait(timeout=60) != 0 or not os.path.exists(report):
+            raise RuntimeError("launcher failed (Wine's output is in %s)"
+                               % os.path.join(self.work, "wine.log"))
+        with open(report, encoding="utf-8") as f:
+            result = json.load(f)
+        result["killed"] = killed and not result["boxes"]
+        return result
+
     def hold_file(self, launcher, windows_path):
         return HeldFile(self, launcher, windows_path)
 
@@ -162,6 +187,28 @@ class HeldFile:
             self.process.kill()
             self.process.wait()
         return False
+
+
+def _kill_host_processes(prefix, program_name):
+    """SIGKILL to every host process of this prefix running the program;
+    whether there was one."""
+    killed = False
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                command = f.read()
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                environment = f.read().split(b"\0")
+        except OSError:
+            continue
+        if (program_name.encode() in command
+                and ("WINEPREFIX=" + prefix).encode() in environment):
+            try:
+                os.kill(int(pid), signal.SIGKILL)
+                killed = True
+            except ProcessLookupError:
+                pass
+    return killed
 
 
 def _start_xvfb():

@@ -22,6 +22,37 @@ std::wstring FakeDisk::Key(const std::wstring& path) {
   return key;
 }
 
+namespace {
+
+bool IsSameOrBelow(const std::wstring& key, const std::wstring& folder) {
+  return key == folder || key.compare(0, folder.size() + 1, folder + L"\\") == 0;
+}
+
+void KeepFirst(platform::Status& first, platform::Status status) {
+  if (first == platform::kErrorSuccess) first = status;
+}
+
+}  // namespace
+
+std::wstring FakeDisk::Real(const std::wstring& path) const {
+  std::wstring key = Key(path);
+  // Aliases may lead through one another; a few steps reach any real name.
+  for (int step = 0; step < 8; ++step) {
+    bool followed = false;
+    for (const auto& alias : aliases_) {
+      if (!IsSameOrBelow(key, alias.first)) continue;
+      key = alias.second + key.substr(alias.first.size());
+      followed = true;
+    }
+    if (!followed) break;
+  }
+  return key;
+}
+
+void FakeDisk::AddAlias(const std::wstring& alias, const std::wstring& target) {
+  aliases_.emplace_back(Key(alias), Real(target));
+}
+
 std::wstring FakeDisk::Parent(const std::wstring& key) {
   const std::size_t cut = key.rfind(L'\\');
   return cut == std::wstring::npos ? std::wstring() : key.substr(0, cut);
@@ -34,19 +65,19 @@ bool FakeDisk::ParentExists(const std::wstring& key) const {
 }
 
 void FakeDisk::AddFolder(const std::wstring& path) {
-  for (std::wstring key = Key(path); !key.empty(); key = Parent(key)) folders_.insert(key);
+  for (std::wstring key = Real(path); !key.empty(); key = Parent(key)) folders_.insert(key);
 }
 
 void FakeDisk::AddFile(const std::wstring& path, const std::string& bytes, bool read_only) {
-  AddFolder(Parent(Key(path)));
-  files_[Key(path)] = FakeFile{bytes, read_only};
+  AddFolder(Parent(Real(path)));
+  files_[Real(path)] = FakeFile{bytes, read_only};
 }
 
-bool FakeDisk::HasFile(const std::wstring& path) const { return files_.count(Key(path)) != 0; }
-bool FakeDisk::HasFolder(const std::wstring& path) const { return folders_.count(Key(path)) != 0; }
+bool FakeDisk::HasFile(const std::wstring& path) const { return files_.count(Real(path)) != 0; }
+bool FakeDisk::HasFolder(const std::wstring& path) const { return folders_.count(Real(path)) != 0; }
 
 std::string FakeDisk::Read(const std::wstring& path) const {
-  const auto found = files_.find(Key(path));
+  const auto found = files_.find(Real(path));
   return found == files_.end() ? std::string() : found->second.bytes;
 }
 
@@ -72,11 +103,12 @@ std::vector<std::wstring> FakeDisk::FoldersBelow(const std::wstring& key) const 
 platform::Status FakeDisk::CopyFile(const std::wstring& source, const std::wstring& destination) {
   log_.push_back(L"CopyFile " + source + L" -> " + destination);
   if (const platform::Status fault = faults_.Next(Op::kCopyFile)) return fault;
-  const auto found = files_.find(Key(source));
+  const auto found = files_.find(Real(source));
   if (found == files_.end()) return platform::kErrorFileNotFound;
-  const std::wstring target = Key(destination);
-  // A file copied onto itself would leave nothing to tell old from new.
-  if (target == found->first) return platform::kErrorAccessDenied;
+  const std::wstring target = Real(destination);
+  // A file copied onto itself, under whatever name, would leave nothing to
+  // tell old from new.
+  if (target == found->first) return platform::kErrorInvalidParameter;
   if (!ParentExists(target)) return platform::kErrorPathNotFound;
   if (folders_.count(target) != 0) return platform::kErrorAccessDenied;
   // The copy arrives writable, whatever the source was.
@@ -87,7 +119,7 @@ platform::Status FakeDisk::CopyFile(const std::wstring& source, const std::wstri
 platform::Status FakeDisk::DeleteFile(const std::wstring& path) {
   log_.push_back(L"DeleteFile " + path);
   if (const platform::Status fault = faults_.Next(Op::kDeleteFile)) return fault;
-  const auto found = files_.find(Key(path));
+  const auto found = files_.find(Real(path));
   if (found == files_.end()) return platform::kErrorFileNotFound;
   if (found->second.read_only) return platform::kErrorAccessDenied;
   files_.erase(found);
@@ -97,20 +129,32 @@ platform::Status FakeDisk::DeleteFile(const std::wstring& path) {
 platform::Status FakeDisk::CopyFolder(const std::wstring& source, const std::wstring& destination) {
   log_.push_back(L"CopyFolder " + source + L" -> " + destination);
   if (const platform::Status fault = faults_.Next(Op::kCopyFolder)) return fault;
-  const std::wstring from = Key(source);
-  const std::wstring to = Key(destination);
+  const std::wstring from = Real(source);
+  const std::wstring to = Real(destination);
   if (folders_.count(from) == 0) return platform::kErrorPathNotFound;
   // A folder is never copied into itself, where the copy would feed on itself.
-  if (to == from || to.compare(0, from.size() + 1, from + L"\\") == 0) {
-    return platform::kErrorAccessDenied;
-  }
+  if (IsSameOrBelow(to, from)) return platform::kErrorInvalidParameter;
   if (!ParentExists(to)) return platform::kErrorPathNotFound;
   if (files_.count(to) != 0) return platform::kErrorAccessDenied;
   folders_.insert(to);
-  for (const std::wstring& folder : FoldersBelow(from))
-    folders_.insert(to + folder.substr(from.size()));
-  for (const std::wstring& file : FilesBelow(from)) {
-    files_[to + file.substr(from.size())] = FakeFile{files_[file].bytes, false};
+  // Entry by entry, parents before what they hold, as a walk of the tree goes:
+  // a failure leaves the copy made so far.
+  const std::vector<std::wstring> files = FilesBelow(from);
+  const std::vector<std::wstring> folders = FoldersBelow(from);
+  std::set<std::wstring> entries(files.begin(), files.end());
+  entries.insert(folders.begin(), folders.end());
+  for (const std::wstring& entry : entries) {
+    if (const platform::Status fault = faults_.Next(Op::kCopyFolderEntry)) return fault;
+    const std::wstring copy = to + entry.substr(from.size());
+    const auto file = files_.find(entry);
+    if (file == files_.end()) {
+      if (files_.count(copy) != 0) return platform::kErrorAccessDenied;
+      folders_.insert(copy);
+    } else {
+      if (folders_.count(copy) != 0) return platform::kErrorAccessDenied;
+      // The copy arrives writable, whatever the source was.
+      files_[copy] = FakeFile{file->second.bytes, false};
+    }
   }
   return platform::kErrorSuccess;
 }
@@ -118,22 +162,37 @@ platform::Status FakeDisk::CopyFolder(const std::wstring& source, const std::wst
 platform::Status FakeDisk::DeleteFolder(const std::wstring& path) {
   log_.push_back(L"DeleteFolder " + path);
   if (const platform::Status fault = faults_.Next(Op::kDeleteFolder)) return fault;
-  const std::wstring key = Key(path);
+  const std::wstring key = Real(path);
   if (folders_.count(key) == 0) return platform::kErrorPathNotFound;
-  const std::vector<std::wstring> files = FilesBelow(key);
-  const bool any_read_only = std::any_of(
-      files.begin(), files.end(), [this](const std::wstring& f) { return files_[f].read_only; });
-  if (any_read_only) return platform::kErrorAccessDenied;
-  for (const std::wstring& file : files) files_.erase(file);
-  for (const std::wstring& folder : FoldersBelow(key)) folders_.erase(folder);
-  folders_.erase(key);
-  return platform::kErrorSuccess;
+  // Goes on past a file it may not remove, and reports the first failure.
+  platform::Status first = platform::kErrorSuccess;
+  for (const std::wstring& file : FilesBelow(key)) {
+    platform::Status status = faults_.Next(Op::kDeleteFolderEntry);
+    if (status == platform::kErrorSuccess && files_[file].read_only) {
+      status = platform::kErrorAccessDenied;
+    }
+    if (status == platform::kErrorSuccess) files_.erase(file);
+    KeepFirst(first, status);
+  }
+  std::vector<std::wstring> folders = FoldersBelow(key);
+  folders.push_back(key);
+  // Deepest first, so that a folder emptied of its folders goes too.
+  std::sort(folders.rbegin(), folders.rend());
+  for (const std::wstring& folder : folders) {
+    if (FilesBelow(folder).empty() && FoldersBelow(folder).empty()) folders_.erase(folder);
+  }
+  return first;
 }
 
 bool FakeDisk::FolderExists(const std::wstring& path) {
   log_.push_back(L"FolderExists " + path);
   if (faults_.Next(Op::kFolderExists) != platform::kErrorSuccess) return false;
-  return folders_.count(Key(path)) != 0;
+  return folders_.count(Real(path)) != 0;
+}
+
+bool FakeDisk::IsSameOrInside(const std::wstring& path, const std::wstring& folder) {
+  log_.push_back(L"IsSameOrInside " + path + L" in " + folder);
+  return IsSameOrBelow(Real(path), Real(folder));
 }
 
 }  // namespace fake

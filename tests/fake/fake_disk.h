@@ -1,11 +1,14 @@
 // An in-memory disk behind the file-system service: files with their bytes
 // and read-only flag, folders, and a record of every operation asked of it.
-// Paths are taken literally and compare without regard to case.
+// Paths are taken literally and compare without regard to case; aliases give
+// other names for one folder or file, as a second drive letter, a short name,
+// a junction or a hard link do.
 #pragma once
 
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fake/fault_plan.h"
@@ -26,6 +29,9 @@ class FakeDisk {
   void AddFolder(const std::wstring& path);
   // Creates the file (and its folders) with these bytes.
   void AddFile(const std::wstring& path, const std::string& bytes, bool read_only = false);
+  // From now on alias (and every path below it) names target (and the same
+  // path below it).
+  void AddAlias(const std::wstring& alias, const std::wstring& target);
 
   bool HasFile(const std::wstring& path) const;
   bool HasFolder(const std::wstring& path) const;
@@ -43,17 +49,22 @@ class FakeDisk {
   platform::Status CopyFolder(const std::wstring& source, const std::wstring& destination);
   platform::Status DeleteFolder(const std::wstring& path);
   bool FolderExists(const std::wstring& path);
+  bool IsSameOrInside(const std::wstring& path, const std::wstring& folder);
 
  private:
+  // The path as text: lower case, backslashes settled.
   static std::wstring Key(const std::wstring& path);
+  // What the path names once aliases are followed: its identity.
+  std::wstring Real(const std::wstring& path) const;
   static std::wstring Parent(const std::wstring& key);
   bool ParentExists(const std::wstring& key) const;
   std::vector<std::wstring> FilesBelow(const std::wstring& key) const;
   std::vector<std::wstring> FoldersBelow(const std::wstring& key) const;
 
   FaultPlan& faults_;
-  std::map<std::wstring, FakeFile> files_;  // by lower-case path
-  std::set<std::wstring> folders_;          // by lower-case path
+  std::map<std::wstring, FakeFile> files_;                      // by lower-case path
+  std::set<std::wstring> folders_;                              // by lower-case path
+  std::vector<std::pair<std::wstring, std::wstring>> aliases_;  // keys: alias, real
   std::vector<std::wstring> log_;
 };
 
@@ -74,6 +85,9 @@ class FakeFileSystemObject : public platform::FileSystemObject {
     return disk_.DeleteFolder(path);
   }
   bool FolderExists(const std::wstring& path) override { return disk_.FolderExists(path); }
+  bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) override {
+    return disk_.IsSameOrInside(path, folder);
+  }
 
  private:
   FakeDisk& disk_;

@@ -20,8 +20,12 @@ const char* OpName(Op op) {
       return "DeleteFile";
     case Op::kCopyFolder:
       return "CopyFolder";
+    case Op::kCopyFolderEntry:
+      return "CopyFolderEntry";
     case Op::kDeleteFolder:
       return "DeleteFolder";
+    case Op::kDeleteFolderEntry:
+      return "DeleteFolderEntry";
     case Op::kFolderExists:
       return "FolderExists";
   }

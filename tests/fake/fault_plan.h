@@ -21,6 +21,8 @@ enum class Op {
   kCopyFolder,
   kDeleteFolder,
   kFolderExists,
+  kCopyFolderEntry,    // each folder and file a folder copy makes
+  kDeleteFolderEntry,  // each file a folder deletion removes
 };
 
 const char* OpName(Op op);

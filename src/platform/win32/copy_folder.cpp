@@ -3,6 +3,7 @@
 #include "platform/win32/folder_entries.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/replace_file.h"
+#include "platform/win32/temporary_files.h"
 
 namespace platform::win32 {
 
@@ -18,6 +19,8 @@ Status MakeDestinationFolder(const std::wstring& destination) {
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastStatus();
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ERROR_ALREADY_EXISTS;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
+  // An earlier run killed while copying into it may have left temporaries.
+  RemoveAbandonedTemporaries(destination);
   return kErrorSuccess;
 }
 

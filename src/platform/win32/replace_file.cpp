@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include "platform/win32/flush_file.h"
+#include "platform/win32/temporary_files.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -38,7 +41,7 @@ unsigned long NextTemporaryNumber() {
 // call to GetTempFileName that would create a file of its own.
 std::wstring TemporaryName(const std::wstring& destination) {
   const std::wstring::size_type slash = destination.rfind(L'\\');
-  return destination.substr(0, slash + 1) + L"~Quadrivo-" + Decimal(::GetCurrentProcessId()) +
+  return destination.substr(0, slash + 1) + kTemporaryPrefix + Decimal(::GetCurrentProcessId()) +
          L"-" + Decimal(NextTemporaryNumber()) + L".tmp";
 }
 
@@ -132,11 +135,14 @@ Status MoveIntoPlace(const std::wstring& temporary, const std::wstring& destinat
 }  // namespace
 
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
-                           const std::wstring& destination) {
+                           const std::wstring& destination, Durability durability) {
   std::wstring temporary;
   Status status = CopyToTemporary(source, destination, temporary);
   if (status != kErrorSuccess) return status;
   status = MakeWritable(temporary, source_attributes);
+  if (status == kErrorSuccess && durability == Durability::kFlushedBeforeReplacing) {
+    status = FlushToDisk(temporary);
+  }
   if (status == kErrorSuccess) status = MoveIntoPlace(temporary, destination);
   if (status != kErrorSuccess) ::DeleteFileW(temporary.c_str());
   return status;

@@ -4,8 +4,10 @@
 #include "platform/file_system.h"
 #include "platform/win32/copy_folder.h"
 #include "platform/win32/delete_folder.h"
+#include "platform/win32/file_identity.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/replace_file.h"
+#include "platform/win32/temporary_files.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform {
@@ -25,9 +27,14 @@ class Win32FileSystem final : public FileSystemObject {
     if (attributes == INVALID_FILE_ATTRIBUTES) return LastStatus();
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kErrorFileNotFound;
     const std::wstring to = LongPath(destination);
-    // A file copied onto itself would leave nothing to tell old from new.
-    if (win32::IsSameOrInside(to, from) && to.size() == from.size()) return kErrorAccessDenied;
-    return win32::ReplaceFileWithCopy(from, attributes, to);
+    // A file copied onto itself, under whatever name, would leave nothing to
+    // tell old from new.
+    if (win32::IsSameFile(from, to)) return kErrorInvalidParameter;
+    // An earlier run killed while copying here may have left its temporary.
+    win32::RemoveAbandonedTemporaries(to.substr(0, to.rfind(L'\\')));
+    // The program itself must survive a power cut right after it was replaced.
+    return win32::ReplaceFileWithCopy(from, attributes, to,
+                                      win32::Durability::kFlushedBeforeReplacing);
   }
 
   Status DeleteFile(const std::wstring& path) override {
@@ -39,7 +46,7 @@ class Win32FileSystem final : public FileSystemObject {
     const std::wstring from = LongPath(source);
     const std::wstring to = LongPath(destination);
     // A copy into the source itself would feed on itself without end.
-    if (win32::IsSameOrInside(to, from)) return kErrorAccessDenied;
+    if (win32::IsSameOrInsideFolder(to, from)) return kErrorInvalidParameter;
     return win32::CopyFolderTree(from, to);
   }
 
@@ -54,6 +61,10 @@ class Win32FileSystem final : public FileSystemObject {
   bool FolderExists(const std::wstring& path) override {
     const DWORD attributes = ::GetFileAttributesW(LongPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+
+  bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) override {
+    return win32::IsSameOrInsideFolder(LongPath(path), LongPath(folder));
   }
 };
 

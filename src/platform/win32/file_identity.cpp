@@ -1,0 +1,122 @@
+#include "platform/win32/file_identity.h"
+
+#include "platform/win32/long_path.h"
+#include "platform/win32/scoped_handle.h"
+#include "platform/win32/windows_api.h"
+
+namespace platform::win32 {
+
+namespace {
+
+// The volume's serial number and the file's index on it. An index of 0 is
+// what some file systems give when they have none: unknown.
+struct Identity {
+  DWORD volume = 0;
+  DWORD index_high = 0;
+  DWORD index_low = 0;
+
+  bool known() const { return index_high != 0 || index_low != 0; }
+  bool operator==(const Identity& other) const {
+    return known() && volume == other.volume && index_high == other.index_high &&
+           index_low == other.index_low;
+  }
+};
+
+// Attributes only, so that a file held open by a running program, or one
+// this user may not read, still answers; folders need backup semantics.
+// The caller owns the handle.
+HANDLE OpenForIdentity(const std::wstring& path) {
+  return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+Identity IdentityOf(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!::GetFileInformationByHandle(file, &information)) return Identity{};
+  return Identity{information.dwVolumeSerialNumber, information.nFileIndexHigh,
+                  information.nFileIndexLow};
+}
+
+Identity IdentityOf(const std::wstring& path) {
+  const ScopedFileHandle file(OpenForIdentity(path));
+  return file.valid() ? IdentityOf(file.get()) : Identity{};
+}
+
+// The length of the root of a long-form path, its last backslash included:
+// "\\?\C:\", "\\?\UNC\server\share\", "\\?\Volume{...}\".
+std::wstring::size_type RootLength(const std::wstring& path) {
+  int components = path.compare(0, 8, L"\\\\?\\UNC\\") == 0 ? 3 : 1;
+  std::wstring::size_type end = 4;
+  for (; components > 0; --components) {
+    end = path.find(L'\\', end);
+    if (end == std::wstring::npos) return path.size();
+    ++end;
+  }
+  return end;
+}
+
+// The path without its last component; empty at a root, which has none.
+std::wstring ParentOf(const std::wstring& path) {
+  const std::wstring::size_type root = RootLength(path);
+  std::wstring::size_type end = path.size();
+  while (end > root && path[end - 1] == L'\\') --end;
+  if (end <= root) return std::wstring();
+  const std::wstring::size_type cut = path.rfind(L'\\', end - 1);
+  if (cut == std::wstring::npos || cut + 1 < root) return std::wstring();
+  return path.substr(0, cut + 1 == root ? root : cut);
+}
+
+// Where the open file really lies, links and other names resolved; empty
+// when the system cannot tell.
+std::wstring FinalPathOf(HANDLE file) {
+  std::wstring final_path(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        file, &final_path[0], static_cast<DWORD>(final_path.size()), FILE_NAME_NORMALIZED);
+    if (length == 0) return std::wstring();
+    if (length < final_path.size()) {
+      final_path.resize(length);
+      return final_path;
+    }
+    final_path.assign(length + 1, L'\0');
+  }
+  return std::wstring();
+}
+
+// The nearest existing of path and its parents, opened (the caller owns the
+// handle); INVALID_HANDLE_VALUE when none could be opened.
+HANDLE OpenNearestExisting(const std::wstring& path) {
+  for (std::wstring candidate = path; !candidate.empty(); candidate = ParentOf(candidate)) {
+    const HANDLE file = OpenForIdentity(candidate);
+    if (file != INVALID_HANDLE_VALUE) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool IdentityFindsInside(const std::wstring& path, const std::wstring& folder) {
+  const Identity wanted = IdentityOf(folder);
+  if (!wanted.known()) return false;
+  const ScopedFileHandle nearest(OpenNearestExisting(path));
+  if (!nearest.valid()) return false;
+  if (IdentityOf(nearest.get()) == wanted) return true;
+  for (std::wstring above = ParentOf(FinalPathOf(nearest.get())); !above.empty();
+       above = ParentOf(above)) {
+    if (IdentityOf(above) == wanted) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsSameFile(const std::wstring& first, const std::wstring& second) {
+  if (IsSameOrInside(first, second) && first.size() == second.size()) return true;
+  const Identity identity = IdentityOf(first);
+  return identity.known() && identity == IdentityOf(second);
+}
+
+bool IsSameOrInsideFolder(const std::wstring& path, const std::wstring& folder) {
+  return IsSameOrInside(path, folder) || IdentityFindsInside(path, folder);
+}
+
+}  // namespace platform::win32

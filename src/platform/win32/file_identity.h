@@ -1,0 +1,22 @@
+// Whether two names lead to the same file or folder, decided by what the file
+// system says rather than by spelling: another drive letter (subst, a mapped
+// drive beside its UNC path), a short name, a junction, a symbolic link or a
+// hard link all name one file that the text of the paths does not show.
+#pragma once
+
+#include <string>
+
+namespace platform::win32 {
+
+// Both paths in long form. True when they are the same file, by identity or,
+// where identity cannot be had, by text.
+bool IsSameFile(const std::wstring& first, const std::wstring& second);
+
+// Both paths in long form. True when path is folder itself or lies inside it.
+// A path that does not exist yet is judged by its nearest existing parent;
+// the real location of that one is walked up, so that a link leading into
+// the folder is found. The comparison of the texts decides too, and alone
+// where identity cannot be had.
+bool IsSameOrInsideFolder(const std::wstring& path, const std::wstring& folder);
+
+}  // namespace platform::win32

@@ -1,0 +1,27 @@
+// The temporary files of an update: each file is copied to a temporary beside
+// its destination, named ~Quadrivo-<process id>-<n>.tmp, and then takes the
+// destination's place. A run killed in between (Task Manager, a crash, a
+// power cut) leaves its temporary behind; the next run that copies into that
+// folder removes it, unless the run that made it may still be alive.
+#pragma once
+
+#include <string>
+
+namespace platform::win32 {
+
+// How every temporary file's name begins.
+extern const wchar_t kTemporaryPrefix[];
+
+// Whether the process pid, which made a file at made_at (100 ns ticks since
+// 1601, as FILETIME counts), may still be running: a live process started no
+// later than the file, or one this user may not look at. A process that has
+// ended, an id no process has, and a process started after the file (the id
+// reused) are gone.
+bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at);
+
+// folder in long form. One search of the folder for temporaries; each one
+// whose maker is gone is removed, read-only or not. Tidying only: whatever
+// cannot be removed stays, and the update goes on.
+void RemoveAbandonedTemporaries(const std::wstring& folder);
+
+}  // namespace platform::win32
