@@ -169,7 +169,7 @@ def short_name_leads_to_media(session, _cleanup):
 def media_named_otherwise(install_folder, media_folder=UPD):
     """The registry names the media folder itself, by another name."""
     text = say.update_failed(LINDAREX, media_folder + "\\Lindarex.exe",
-                             install_folder + "\\Lindarex.exe")
+                             install_folder + "\\Lindarex.exe", say.RETRY)
     return Scenario("", media_folder + "\\Lindarex", text, FAILED,
                     registry=[directory(LINDAREX, install_folder)],
                     media=[(media_folder, LINDAREX, True)])
