@@ -93,6 +93,17 @@ void SetReadOnly(const std::wstring& path, bool read_only) {
                                    read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL));
 }
 
+void SetWriteTime(const std::wstring& path, unsigned long long time) {
+  ScopedFileHandle file(::CreateFileW(Prefixed(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(file.valid()) << Utf8(path) << " error " << ::GetLastError();
+  FILETIME written;
+  written.dwLowDateTime = static_cast<DWORD>(time);
+  written.dwHighDateTime = static_cast<DWORD>(time >> 32);
+  ASSERT_TRUE(::SetFileTime(file.get(), nullptr, nullptr, &written));
+}
+
 bool IsReadOnly(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(Prefixed(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;

@@ -1,11 +1,14 @@
 // The file-system service of an update on Windows.
 #include <new>
 
+#include "platform/file_stamp.h"
 #include "platform/file_system.h"
 #include "platform/win32/copy_folder.h"
 #include "platform/win32/delete_folder.h"
+#include "platform/win32/installed_stamps.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/replace_file.h"
+#include "platform/win32/volume_times.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform {
@@ -15,19 +18,56 @@ namespace {
 using win32::LastStatus;
 using win32::LongPath;
 
+FileStamp StampOf(const WIN32_FILE_ATTRIBUTE_DATA& data) {
+  return win32::StampOf(data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+}
+
+bool IsTwoSecondTimes(const std::wstring& source, const std::wstring& destination) {
+  return win32::KeepsTwoSecondTimesAt(source) || win32::KeepsTwoSecondTimesAt(destination);
+}
+
+// Whether source and destination name one file. Only the names are compared
+// here: this is the place for the check by the file itself (another drive
+// letter, a hard link), which must come before any comparison of stamps,
+// since one file under two names always looks already in place.
+bool IsSameFile(const std::wstring& from, const std::wstring& to) {
+  return win32::IsSameOrInside(to, from) && to.size() == from.size();
+}
+
+// The installed file is left as it is when it has the media file's stamp, so
+// that an unchanged program that is running is not disturbed.
+bool IsInstalledAlready(const std::wstring& from, const WIN32_FILE_ATTRIBUTE_DATA& source,
+                        const std::wstring& to) {
+  WIN32_FILE_ATTRIBUTE_DATA installed;
+  if (!::GetFileAttributesExW(to.c_str(), GetFileExInfoStandard, &installed)) return false;
+  if ((installed.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+      0) {
+    return false;
+  }
+  const FileStamp media = StampOf(source);
+  const FileStamp there = StampOf(installed);
+  // The volumes are asked only when equal times alone do not settle it.
+  return IsAlreadyInPlace(media, there, false) ||
+         (IsAlreadyInPlace(media, there, true) && IsTwoSecondTimes(from, to));
+}
+
 class Win32FileSystem final : public FileSystemObject {
  public:
   Status CopyFile(const std::wstring& source, const std::wstring& destination) override {
     const std::wstring from = LongPath(source);
     // One call for the whole update: whether the source is read-only decides
-    // whether the copy must be made writable.
-    const DWORD attributes = ::GetFileAttributesW(from.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return LastStatus();
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kErrorFileNotFound;
+    // whether the copy must be made writable, and its stamp whether it is
+    // needed at all.
+    WIN32_FILE_ATTRIBUTE_DATA source_data;
+    if (!::GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &source_data)) {
+      return LastStatus();
+    }
+    if ((source_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return kErrorFileNotFound;
     const std::wstring to = LongPath(destination);
     // A file copied onto itself would leave nothing to tell old from new.
-    if (win32::IsSameOrInside(to, from) && to.size() == from.size()) return kErrorAccessDenied;
-    return win32::ReplaceFileWithCopy(from, attributes, to);
+    if (IsSameFile(from, to)) return kErrorAccessDenied;
+    if (IsInstalledAlready(from, source_data, to)) return kErrorSuccess;
+    return win32::ReplaceFileWithCopy(from, source_data.dwFileAttributes, to);
   }
 
   Status DeleteFile(const std::wstring& path) override {
@@ -40,7 +80,7 @@ class Win32FileSystem final : public FileSystemObject {
     const std::wstring to = LongPath(destination);
     // A copy into the source itself would feed on itself without end.
     if (win32::IsSameOrInside(to, from)) return kErrorAccessDenied;
-    return win32::CopyFolderTree(from, to);
+    return win32::CopyFolderTree(from, to, IsTwoSecondTimes(from, to));
   }
 
   Status DeleteFolder(const std::wstring& path) override {
