@@ -57,6 +57,7 @@ TEST_P(CopyFileTest, ReplacesTheInstalledFileInOneStep) {
   EXPECT_EQ(fs->CopyFile(source, installed), platform::kErrorSuccess);
   EXPECT_EQ(ReadBytes(installed), kNew);
   EXPECT_FALSE(IsReadOnly(installed));
+  EXPECT_EQ(win32_test::WriteTime(installed), win32_test::WriteTime(source));
   EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
   EXPECT_EQ(ReadBytes(source), kNew);
 }

@@ -22,6 +22,7 @@ using win32_test::SetReadOnly;
 using win32_test::SetWriteTime;
 using win32_test::Utf8;
 using win32_test::WriteBytes;
+using win32_test::WriteTime;
 using Listing = std::vector<std::wstring>;
 
 void MakeHelpTree(const std::wstring& root) {
@@ -108,6 +109,10 @@ TEST(AlreadyInPlaceTest, SameStampIsLeftAnythingElseReplaced) {
   held.reset(INVALID_HANDLE_VALUE);
   for (const Case& c : cases) {
     EXPECT_EQ(ReadBytes(guida + L"\\" + c.name), c.replaced ? "new bytes" : c.installed)
+        << Utf8(c.name);
+    // A copy bears the media's time, so that the next run finds it in place.
+    EXPECT_EQ(WriteTime(guida + L"\\" + c.name),
+              static_cast<unsigned long long>(kTime + (c.replaced ? 0 : c.apart)))
         << Utf8(c.name);
   }
   EXPECT_EQ(Names(guida).size(), 6u);  // no temporary left

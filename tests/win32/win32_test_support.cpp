@@ -104,6 +104,13 @@ void SetWriteTime(const std::wstring& path, unsigned long long time) {
   ASSERT_TRUE(::SetFileTime(file.get(), nullptr, nullptr, &written));
 }
 
+unsigned long long WriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(Prefixed(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+         data.ftLastWriteTime.dwLowDateTime;
+}
+
 bool IsReadOnly(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(Prefixed(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;

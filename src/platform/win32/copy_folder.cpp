@@ -38,7 +38,8 @@ Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& 
     return kErrorSuccess;
   }
   return ReplaceFileWithCopy(JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes,
-                             JoinPath(destination_folder, entry.cFileName));
+                             entry.ftLastWriteTime, JoinPath(destination_folder, entry.cFileName),
+                             false);
 }
 
 // Copies the folder's own files and collects the names of its subfolders.

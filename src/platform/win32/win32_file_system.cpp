@@ -67,7 +67,10 @@ class Win32FileSystem final : public FileSystemObject {
     // A file copied onto itself would leave nothing to tell old from new.
     if (IsSameFile(from, to)) return kErrorAccessDenied;
     if (IsInstalledAlready(from, source_data, to)) return kErrorSuccess;
-    return win32::ReplaceFileWithCopy(from, source_data.dwFileAttributes, to);
+    // The executable's copy is not flushed before it replaces the installed
+    // one: pass true here to have it on the disk first.
+    return win32::ReplaceFileWithCopy(from, source_data.dwFileAttributes,
+                                      source_data.ftLastWriteTime, to, false);
   }
 
   Status DeleteFile(const std::wstring& path) override {
