@@ -42,7 +42,10 @@ def count_calls(log_path):
             match = CALL.match(line.rstrip("\n"))
             if match:
                 calls.append(match.groups())
-                if copier is None and match.group(3) == "CopyFileW":
+                # xcopy copies with CopyFileW; the update renames its copies
+                # with SetFileInformationByHandle.
+                if copier is None and match.group(3) in ("CopyFileW",
+                                                          "SetFileInformationByHandle"):
                     copier = match.group(1)
     own, native = collections.Counter(), collections.Counter()
     for process, dll, function, ret in calls:

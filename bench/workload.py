@@ -1,11 +1,16 @@
 """The update media and the older installation the benchmark's runs work on:
 a Lindarex installation with its help folder, and an update disc whose help
-folder holds the same names with other bytes, so that every file is a
-replacement."""
+folder holds the same names. In the full workload every installed file is an
+older version (other bytes, another size, a last-write time two days older),
+so that every file is a replacement; in the incremental one most installed
+files are already the media's (same bytes, size and time), as after an
+update that stopped half-way or one that changed few help pages."""
 
 import os
 import random
 import shutil
+import stat
+import time
 
 from wine_session import make_writable
 
@@ -18,15 +23,18 @@ INSTALLED_HELP = INSTALL_FOLDER + "\\Guida"
 CHAPTERS = 4
 DEPTH = 5  # each chapter holds its parts nested one inside the other
 FOLDERS = CHAPTERS * DEPTH
+TWO_DAYS_NS = 2 * 86400 * 10**9
 
 
 class Workload:
     """files help files of about file_size bytes, spread evenly over twenty
-    folders nested five deep."""
+    folders nested five deep. With changed_every=N only every Nth installed
+    help file is older; the others are the media's already."""
 
-    def __init__(self, files, file_size):
+    def __init__(self, files, file_size, changed_every=1):
         self.files = files
         self.file_size = file_size
+        self.changed_every = changed_every
         rng = random.Random(files * 1000003 + file_size)
         pool_size = max(1 << 20, 4 * file_size)
         self.new_bytes = rng.randbytes(pool_size)
@@ -47,16 +55,27 @@ class Workload:
         start = (index * 7919) % (len(pool) - size)
         return pool[start:start + size]
 
-    def write_tree(self, root, pool, size):
+    def changed(self, index):
+        return index % self.changed_every == 0
+
+    def write_tree(self, root, installed, media_time_ns):
+        """The media's tree (installed False) or the installed one, every file
+        with its last-write time."""
         for index, relative in enumerate(self.relative_paths()):
             path = os.path.join(root, relative)
             os.makedirs(os.path.dirname(path), exist_ok=True)
+            older = installed and self.changed(index)
+            pool = self.old_bytes if older else self.new_bytes
+            size = self.file_size * 9 // 10 if older else self.file_size
             with open(path, "wb") as f:
                 f.write(self._content(pool, index, size + index % 512))
+            written = media_time_ns - TWO_DAYS_NS if older else media_time_ns
+            os.utime(path, ns=(written, written))
 
-    def lay_out(self, session):
+    def lay_out(self, session, media_read_only=False):
         """Removes whatever an earlier run left, then writes the older
-        installation and the new media afresh."""
+        installation and the new media afresh. With media_read_only, the
+        media's help files are read-only, so that the update leaves them."""
         for windows_path in (INSTALL_FOLDER, MEDIA_FOLDER):
             remove_tree(session.host_path(windows_path))
         install = session.host_path(INSTALL_FOLDER)
@@ -67,10 +86,16 @@ class Workload:
             f.write(b"MZ Lindarex 1.0\r\n" + self.old_bytes[:65536])
         with open(os.path.join(media, PROGRAM + ".exe"), "wb") as f:
             f.write(b"MZ Lindarex 2.0\r\n" + self.new_bytes[:98304])
-        # The older copies differ in size as well as in bytes, so that no
-        # copy can pass for done by its size alone.
-        self.write_tree(session.host_path(INSTALLED_HELP), self.old_bytes, self.file_size * 9 // 10)
-        self.write_tree(session.host_path(MEDIA_HELP), self.new_bytes, self.file_size)
+        # The older copies differ in size and time as well as in bytes, so
+        # that no copy can pass for done by its stamp. Whole seconds, so that
+        # every file system keeps the time exactly.
+        media_time_ns = (int(time.time()) - 3600) * 10**9
+        self.write_tree(session.host_path(INSTALLED_HELP), True, media_time_ns)
+        self.write_tree(session.host_path(MEDIA_HELP), False, media_time_ns)
+        if media_read_only:
+            for folder, _, names in os.walk(session.host_path(MEDIA_HELP)):
+                for name in names:
+                    os.chmod(os.path.join(folder, name), stat.S_IRUSR | stat.S_IRGRP | stat.S_IROTH)
         os.sync()  # the write-back of the new files must not fall into a timed run
 
     def installed_matches_media(self, session):

@@ -79,6 +79,18 @@ const Installation kInstallations[] = {
        test::PutUpdateOnMedia(true);
      },
      Outcome::kCompleted},
+    // A run again after one that failed half-way: the new executable, already
+    // installed, is running, and part of the help is in place too.
+    {"RunningExecutableAlreadyInstalled", L"D:\\Upd\\Lindarex",
+     [] {
+       test::InstallLindarex();
+       test::PutUpdateOnMedia(true);
+       Platform().disk.AddCopyOf(L"C:\\Lindarex\\Lindarex.exe", L"D:\\Upd\\Lindarex.exe");
+       Platform().disk.Hold(L"C:\\Lindarex\\Lindarex.exe");
+       Platform().disk.AddCopyOf(L"C:\\Lindarex\\Guida\\img\\logo.png",
+                                 L"D:\\Upd\\GuidaLindarex\\img\\logo.png");
+     },
+     Outcome::kCompleted},
     {"MediaWithoutExecutable", L"D:\\Upd\\Lindarex",
      [] {
        test::InstallLindarex();

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "platform/file_stamp.h"
+
 namespace fake {
 
 std::wstring FakeDisk::Key(const std::wstring& path) {
@@ -70,8 +72,17 @@ void FakeDisk::AddFolder(const std::wstring& path) {
 
 void FakeDisk::AddFile(const std::wstring& path, const std::string& bytes, bool read_only) {
   AddFolder(Parent(Real(path)));
-  files_[Real(path)] = FakeFile{bytes, read_only};
+  // A minute apart, so that no two files added look like copies of each other.
+  clock_ += 60 * 10000000ULL;
+  files_[Real(path)] = FakeFile{bytes, read_only, clock_};
 }
+
+void FakeDisk::AddCopyOf(const std::wstring& path, const std::wstring& original) {
+  AddFolder(Parent(Real(path)));
+  files_[Real(path)] = FakeFile{Read(original), false, files_.at(Real(original)).write_time};
+}
+
+void FakeDisk::Hold(const std::wstring& path) { files_.at(Real(path)).in_use = true; }
 
 bool FakeDisk::HasFile(const std::wstring& path) const { return files_.count(Real(path)) != 0; }
 bool FakeDisk::HasFolder(const std::wstring& path) const { return folders_.count(Real(path)) != 0; }
@@ -100,6 +111,22 @@ std::vector<std::wstring> FakeDisk::FoldersBelow(const std::wstring& key) const 
   return below;
 }
 
+platform::Status FakeDisk::PutCopy(const FakeFile& file, const std::wstring& target) {
+  const auto installed = files_.find(target);
+  if (installed != files_.end()) {
+    const platform::FileStamp media_stamp{file.bytes.size(), file.write_time};
+    const platform::FileStamp installed_stamp{installed->second.bytes.size(),
+                                              installed->second.write_time};
+    if (platform::IsAlreadyInPlace(media_stamp, installed_stamp, false)) {
+      return platform::kErrorSuccess;
+    }
+    if (installed->second.in_use) return platform::kErrorSharingViolation;
+  }
+  // The copy arrives writable, whatever the source was, with the source's time.
+  files_[target] = FakeFile{file.bytes, false, file.write_time};
+  return platform::kErrorSuccess;
+}
+
 platform::Status FakeDisk::CopyFile(const std::wstring& source, const std::wstring& destination) {
   log_.push_back(L"CopyFile " + source + L" -> " + destination);
   if (const platform::Status fault = faults_.Next(Op::kCopyFile)) return fault;
@@ -111,9 +138,7 @@ platform::Status FakeDisk::CopyFile(const std::wstring& source, const std::wstri
   if (target == found->first) return platform::kErrorInvalidParameter;
   if (!ParentExists(target)) return platform::kErrorPathNotFound;
   if (folders_.count(target) != 0) return platform::kErrorAccessDenied;
-  // The copy arrives writable, whatever the source was.
-  files_[target] = FakeFile{found->second.bytes, false};
-  return platform::kErrorSuccess;
+  return PutCopy(found->second, target);
 }
 
 platform::Status FakeDisk::DeleteFile(const std::wstring& path) {
@@ -122,6 +147,7 @@ platform::Status FakeDisk::DeleteFile(const std::wstring& path) {
   const auto found = files_.find(Real(path));
   if (found == files_.end()) return platform::kErrorFileNotFound;
   if (found->second.read_only) return platform::kErrorAccessDenied;
+  if (found->second.in_use) return platform::kErrorSharingViolation;
   files_.erase(found);
   return platform::kErrorSuccess;
 }
@@ -152,8 +178,8 @@ platform::Status FakeDisk::CopyFolder(const std::wstring& source, const std::wst
       folders_.insert(copy);
     } else {
       if (folders_.count(copy) != 0) return platform::kErrorAccessDenied;
-      // The copy arrives writable, whatever the source was.
-      files_[copy] = FakeFile{file->second.bytes, false};
+      const platform::Status status = PutCopy(file->second, copy);
+      if (status != platform::kErrorSuccess) return status;
     }
   }
   return platform::kErrorSuccess;

@@ -1,10 +1,13 @@
-// An in-memory disk behind the file-system service: files with their bytes
-// and read-only flag, folders, and a record of every operation asked of it.
-// Paths are taken literally and compare without regard to case; aliases give
-// other names for one folder or file, as a second drive letter, a short name,
-// a junction or a hard link do.
+// An in-memory disk behind the file-system service: files with their bytes,
+// last-write time and read-only flag, folders, and a record of every
+// operation asked of it. Paths are taken literally and compare without regard
+// to case; aliases give other names for one folder or file, as a second drive
+// letter, a short name, a junction or a hard link do. Its volumes keep exact
+// times, as NTFS does; a copy whose installed counterpart has the same size
+// and time is skipped, by the rule the real service follows.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -19,6 +22,9 @@ namespace fake {
 struct FakeFile {
   std::string bytes;
   bool read_only = false;
+  std::uint64_t write_time = 0;
+  // Held by a running program: it can be neither replaced nor deleted.
+  bool in_use = false;
 };
 
 class FakeDisk {
@@ -27,11 +33,17 @@ class FakeDisk {
 
   // Creates the folder and those above it.
   void AddFolder(const std::wstring& path);
-  // Creates the file (and its folders) with these bytes.
+  // Creates the file (and its folders) with these bytes, written later than
+  // every file before it.
   void AddFile(const std::wstring& path, const std::string& bytes, bool read_only = false);
   // From now on alias (and every path below it) names target (and the same
   // path below it).
   void AddAlias(const std::wstring& alias, const std::wstring& target);
+  // Creates path as an earlier copy of original left it: the same bytes and
+  // last-write time.
+  void AddCopyOf(const std::wstring& path, const std::wstring& original);
+  // Marks the file as held by a running program.
+  void Hold(const std::wstring& path);
 
   bool HasFile(const std::wstring& path) const;
   bool HasFolder(const std::wstring& path) const;
@@ -60,12 +72,15 @@ class FakeDisk {
   bool ParentExists(const std::wstring& key) const;
   std::vector<std::wstring> FilesBelow(const std::wstring& key) const;
   std::vector<std::wstring> FoldersBelow(const std::wstring& key) const;
+  // Writes a copy of file at target unless a file with its stamp is there.
+  platform::Status PutCopy(const FakeFile& file, const std::wstring& target);
 
   FaultPlan& faults_;
   std::map<std::wstring, FakeFile> files_;                      // by lower-case path
   std::set<std::wstring> folders_;                              // by lower-case path
   std::vector<std::pair<std::wstring, std::wstring>> aliases_;  // keys: alias, real
   std::vector<std::wstring> log_;
+  std::uint64_t clock_ = 0;  // the last write time handed out
 };
 
 // The file-system service object handed to the code under test; every call

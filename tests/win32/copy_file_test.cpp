@@ -20,6 +20,7 @@ using win32_test::Names;
 using win32_test::ReadBytes;
 using win32_test::ScratchFolder;
 using win32_test::SetReadOnly;
+using win32_test::SetWriteTime;
 using win32_test::WriteBytes;
 
 const std::string kOld = "old Lindarex.exe";
@@ -56,6 +57,7 @@ TEST_P(CopyFileTest, ReplacesTheInstalledFileInOneStep) {
   EXPECT_EQ(fs->CopyFile(source, installed), platform::kErrorSuccess);
   EXPECT_EQ(ReadBytes(installed), kNew);
   EXPECT_FALSE(IsReadOnly(installed));
+  EXPECT_EQ(win32_test::WriteTime(installed), win32_test::WriteTime(source));
   EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
   EXPECT_EQ(ReadBytes(source), kNew);
 }
@@ -92,6 +94,42 @@ TEST(CopyFileInUseTest, FailsAfterRetryingAndKeepsTheOldFile) {
   EXPECT_LE(waited, std::chrono::seconds(6));
   EXPECT_EQ(ReadBytes(installed), kOld);
   EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
+}
+
+// A running program that is already the new one is left alone: nothing is
+// retried or replaced. One of another size is replaced even with the same
+// time.
+TEST(CopyFileInUseTest, UnchangedExecutableIsLeftAlone) {
+  struct Case {
+    const char* what;
+    std::string installed;
+    bool held;
+    platform::Status expected;
+  };
+  const Case cases[] = {
+      {"the new one, running", kNew, true, platform::kErrorSuccess},
+      {"the old one at the same time", kOld, false, platform::kErrorSuccess},
+  };
+  for (const Case& c : cases) {
+    ScratchFolder media;
+    ScratchFolder installation;
+    const std::wstring source = media / L"Lindarex.exe";
+    const std::wstring installed = installation / L"Lindarex.exe";
+    WriteBytes(source, kNew);
+    WriteBytes(installed, c.installed);
+    SetWriteTime(source, 13300000000ULL * 10000000);
+    SetWriteTime(installed, 13300000000ULL * 10000000);
+    ScopedFileHandle running(c.held ? ::CreateFileW(installed.c_str(), GENERIC_READ, 0, nullptr,
+                                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+                                    : INVALID_HANDLE_VALUE);
+    ASSERT_EQ(running.valid(), c.held) << c.what;
+
+    auto fs = platform::CreateFileSystemObject();
+    EXPECT_EQ(fs->CopyFile(source, installed), c.expected) << c.what;
+    running.reset(INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadBytes(installed), kNew) << c.what;
+    EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"}) << c.what;
+  }
 }
 
 TEST(CopyFileFailureTest, MissingSourceOrFolderChangesNothing) {

@@ -11,6 +11,7 @@
 
 namespace {
 
+using platform::win32::ScopedFileHandle;
 using win32_test::Exists;
 using win32_test::IsReadOnly;
 using win32_test::MakeFolder;
@@ -18,8 +19,10 @@ using win32_test::Names;
 using win32_test::ReadBytes;
 using win32_test::ScratchFolder;
 using win32_test::SetReadOnly;
+using win32_test::SetWriteTime;
 using win32_test::Utf8;
 using win32_test::WriteBytes;
+using win32_test::WriteTime;
 using Listing = std::vector<std::wstring>;
 
 void MakeHelpTree(const std::wstring& root) {
@@ -56,6 +59,64 @@ TEST(CopyFolderTest, NestedTreeReplacesSameNamesAndKeepsTheRest) {
   EXPECT_EQ(ReadBytes(guida + L"\\Capitoli\\Immagini\\logo.png"), "new logo");
   EXPECT_FALSE(IsReadOnly(guida + L"\\Capitoli\\uno.htm"));
   EXPECT_FALSE(IsReadOnly(guida + L"\\Capitoli\\Immagini\\logo.png"));
+}
+
+// A help file whose installed counterpart has the same size and last-write
+// time is left as it is, a held one too: trusted by its stamp, as installed
+// bytes that differ under the same stamp show. Any other difference is
+// replaced, in every folder of the tree.
+TEST(AlreadyInPlaceTest, SameStampIsLeftAnythingElseReplaced) {
+  constexpr long long kSecond = 10000000;
+  constexpr long long kTime = 13300000000LL * kSecond;
+  struct Case {
+    const wchar_t* name;
+    const char* installed;  // the media hold "new bytes" in every file
+    long long apart;        // installed time minus the media's
+    bool held;
+    bool replaced;
+  };
+  const Case cases[] = {
+      {L"same.htm", "same size", 0, false, false},
+      {L"held.htm", "held file", 0, true, false},
+      {L"Capitoli\\same.htm", "same size", 0, false, false},
+      {L"older.htm", "older one", -3 * kSecond, false, true},
+      {L"newer.htm", "newer one", 3 * kSecond, false, true},
+      {L"tick.htm", "a tick on", 1, false, true},
+      {L"Capitoli\\longer.htm", "longer than new", 0, false, true},
+  };
+  ScratchFolder media;
+  ScratchFolder installation;
+  const std::wstring source = media / L"GuidaLindarex";
+  const std::wstring guida = installation / L"Guida";
+  for (const std::wstring& root : {source, guida}) {
+    MakeFolder(root);
+    MakeFolder(root + L"\\Capitoli");
+  }
+  ScopedFileHandle held;
+  for (const Case& c : cases) {
+    WriteBytes(source + L"\\" + c.name, "new bytes");
+    SetWriteTime(source + L"\\" + c.name, kTime);
+    WriteBytes(guida + L"\\" + c.name, c.installed);
+    SetWriteTime(guida + L"\\" + c.name, kTime + c.apart);
+    if (!c.held) continue;
+    held.reset(::CreateFileW((guida + L"\\" + c.name).c_str(), GENERIC_READ, 0, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.valid());
+  }
+
+  auto fs = platform::CreateFileSystemObject();
+  EXPECT_EQ(fs->CopyFolder(source, guida), platform::kErrorSuccess);
+  held.reset(INVALID_HANDLE_VALUE);
+  for (const Case& c : cases) {
+    EXPECT_EQ(ReadBytes(guida + L"\\" + c.name), c.replaced ? "new bytes" : c.installed)
+        << Utf8(c.name);
+    // A copy bears the media's time, so that the next run finds it in place.
+    EXPECT_EQ(WriteTime(guida + L"\\" + c.name),
+              static_cast<unsigned long long>(kTime + (c.replaced ? 0 : c.apart)))
+        << Utf8(c.name);
+  }
+  EXPECT_EQ(Names(guida).size(), 6u);  // no temporary left
+  EXPECT_EQ(Names(guida + L"\\Capitoli").size(), 2u);
 }
 
 TEST(CopyFolderTest, MissingSourceCreatesNothing) {

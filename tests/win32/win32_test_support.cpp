@@ -93,6 +93,24 @@ void SetReadOnly(const std::wstring& path, bool read_only) {
                                    read_only ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL));
 }
 
+void SetWriteTime(const std::wstring& path, unsigned long long time) {
+  ScopedFileHandle file(::CreateFileW(Prefixed(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(file.valid()) << Utf8(path) << " error " << ::GetLastError();
+  FILETIME written;
+  written.dwLowDateTime = static_cast<DWORD>(time);
+  written.dwHighDateTime = static_cast<DWORD>(time >> 32);
+  ASSERT_TRUE(::SetFileTime(file.get(), nullptr, nullptr, &written));
+}
+
+unsigned long long WriteTime(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(Prefixed(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+         data.ftLastWriteTime.dwLowDateTime;
+}
+
 bool IsReadOnly(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(Prefixed(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;

@@ -35,6 +35,10 @@ void WriteBytes(const std::wstring& path, const std::string& bytes);
 // Nothing when the file cannot be read.
 std::optional<std::string> ReadBytes(const std::wstring& path);
 void SetReadOnly(const std::wstring& path, bool read_only);
+// Sets the last-write time, in 100-nanosecond units since 1601.
+void SetWriteTime(const std::wstring& path, unsigned long long time);
+// The last-write time; 0 when the file cannot be read.
+unsigned long long WriteTime(const std::wstring& path);
 bool IsReadOnly(const std::wstring& path);
 bool Exists(const std::wstring& path);
 // The names in a folder, sorted; folders end in a backslash.

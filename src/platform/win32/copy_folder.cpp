@@ -1,6 +1,9 @@
 #include "platform/win32/copy_folder.h"
 
+#include <vector>
+
 #include "platform/win32/folder_entries.h"
+#include "platform/win32/installed_stamps.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/replace_file.h"
 #include "platform/win32/temporary_files.h"
@@ -11,8 +14,10 @@ namespace {
 
 // A destination folder that already exists is written into only when it is a
 // real folder: through a link the copy would write outside the installation.
-Status MakeDestinationFolder(const std::wstring& destination) {
-  if (::CreateDirectoryW(destination.c_str(), nullptr)) return kErrorSuccess;
+// made tells whether the folder is new, and so holds nothing yet.
+Status MakeDestinationFolder(const std::wstring& destination, bool& made) {
+  made = ::CreateDirectoryW(destination.c_str(), nullptr) != FALSE;
+  if (made) return kErrorSuccess;
   const Status status = LastStatus();
   if (status != ERROR_ALREADY_EXISTS) return status;
   const DWORD attributes = ::GetFileAttributesW(destination.c_str());
@@ -24,28 +29,61 @@ Status MakeDestinationFolder(const std::wstring& destination) {
   return kErrorSuccess;
 }
 
-Status CopyEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& entry,
-                 const std::wstring& destination_folder) {
-  if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return kErrorSuccess;
-  const std::wstring source = JoinPath(source_folder, entry.cFileName);
-  const std::wstring destination = JoinPath(destination_folder, entry.cFileName);
-  if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    return CopyFolderTree(source, destination);
+// A file whose installed counterpart has its stamp is left as it is: the end
+// state is the same, and the copy is saved.
+Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& entry,
+                     const std::wstring& destination_folder, const InstalledStamps& installed,
+                     bool two_second_times) {
+  const FileStamp* stamp = installed.Find(entry.cFileName);
+  if (stamp != nullptr &&
+      IsAlreadyInPlace(StampOf(entry.nFileSizeHigh, entry.nFileSizeLow, entry.ftLastWriteTime),
+                       *stamp, two_second_times)) {
+    return kErrorSuccess;
   }
-  return ReplaceFileWithCopy(source, entry.dwFileAttributes, destination);
+  return ReplaceFileWithCopy(JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes,
+                             entry.ftLastWriteTime, JoinPath(destination_folder, entry.cFileName),
+                             false);
+}
+
+// Copies the folder's own files and collects the names of its subfolders.
+// The installed folder's listing lives only for this, so that a walk holds
+// one listing at a time whatever its depth.
+Status CopyFiles(const std::wstring& source, const std::wstring& destination, bool two_second_times,
+                 std::vector<std::wstring>& subfolders) {
+  // The source is opened first, so that a missing source creates nothing.
+  FolderEntries entries(source);
+  if (entries.status() != kErrorSuccess) return entries.status();
+  bool made = false;
+  const Status made_status = MakeDestinationFolder(destination, made);
+  if (made_status != kErrorSuccess) return made_status;
+  const InstalledStamps installed = made ? InstalledStamps() : InstalledStamps(destination);
+  if (installed.status() != kErrorSuccess) return installed.status();
+  while (entries.Next()) {
+    const WIN32_FIND_DATAW& entry = entries.Entry();
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) continue;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      subfolders.push_back(entry.cFileName);
+      continue;
+    }
+    const Status status = CopyFileEntry(source, entry, destination, installed, two_second_times);
+    if (status != kErrorSuccess) return status;
+  }
+  return entries.status();
 }
 
 }  // namespace
 
-Status CopyFolderTree(const std::wstring& source, const std::wstring& destination) {
-  // The source is opened first, so that a missing source creates nothing.
-  FolderEntries entries(source);
-  if (entries.status() != kErrorSuccess) return entries.status();
-  Status status = MakeDestinationFolder(destination);
-  while (status == kErrorSuccess && entries.Next()) {
-    status = CopyEntry(source, entries.Entry(), destination);
+// Each folder's files go before its subfolders.
+Status CopyFolderTree(const std::wstring& source, const std::wstring& destination,
+                      bool two_second_times) {
+  std::vector<std::wstring> subfolders;
+  Status status = CopyFiles(source, destination, two_second_times, subfolders);
+  for (const std::wstring& name : subfolders) {
+    if (status != kErrorSuccess) break;
+    status = CopyFolderTree(JoinPath(source, name.c_str()), JoinPath(destination, name.c_str()),
+                            two_second_times);
   }
-  return status != kErrorSuccess ? status : entries.status();
+  return status;
 }
 
 }  // namespace platform::win32

@@ -1,8 +1,11 @@
 #include "platform/win32/replace_file.h"
 
+#include <cstdint>
+#include <cstring>
 #include <string>
+#include <vector>
 
-#include "platform/win32/flush_file.h"
+#include "platform/win32/scoped_handle.h"
 #include "platform/win32/temporary_files.h"
 
 namespace platform::win32 {
@@ -45,28 +48,77 @@ std::wstring TemporaryName(const std::wstring& destination) {
          L"-" + Decimal(NextTemporaryNumber()) + L".tmp";
 }
 
-Status CopyToTemporary(const std::wstring& source, const std::wstring& destination,
-                       std::wstring& temporary) {
+// One buffer for the whole run, large enough that a help file takes one read
+// and one write; the copies go one after another.
+constexpr DWORD kBufferSize = 1 << 20;
+
+char* CopyBuffer() {
+  static char* const buffer = static_cast<char*>(
+      ::VirtualAlloc(nullptr, kBufferSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  return buffer;
+}
+
+// A write that stops short (a nearly full disk) is written on from where it
+// stopped, so that a short copy never replaces a file.
+Status WriteAll(HANDLE file, const char* data, DWORD size) {
+  while (size > 0) {
+    DWORD written = 0;
+    if (!::WriteFile(file, data, size, &written, nullptr)) return LastStatus();
+    // A write that takes nothing would be repeated for ever.
+    if (written == 0) return ERROR_DISK_FULL;
+    data += written;
+    size -= written;
+  }
+  return kErrorSuccess;
+}
+
+// Only the file's data is read: its other streams (a mark of the web among
+// them) stay behind on the media.
+Status CopyData(const std::wstring& source, HANDLE to) {
+  ScopedFileHandle from(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!from.valid()) return LastStatus();
+  char* const buffer = CopyBuffer();
+  if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(from.get(), buffer, kBufferSize, &got, nullptr)) return LastStatus();
+    if (got == 0) return kErrorSuccess;
+    const Status status = WriteAll(to, buffer, got);
+    if (status != kErrorSuccess) return status;
+  }
+}
+
+// The copy keeps the source's attributes but read-only, which would block
+// the next update: files copied from a disc arrive read-only.
+DWORD TemporaryAttributes(DWORD source_attributes) {
+  const DWORD kept = source_attributes & kSettableAttributes;
+  return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
+}
+
+// A new temporary file beside the destination, open for writing and for
+// being renamed through its own handle.
+Status CreateTemporary(const std::wstring& destination, DWORD attributes, std::wstring& temporary,
+                       ScopedFileHandle& file) {
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
     temporary = TemporaryName(destination);
-    if (::CopyFileW(source.c_str(), temporary.c_str(), TRUE)) return kErrorSuccess;
+    file.reset(::CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                             attributes | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file.valid()) return kErrorSuccess;
     const Status status = LastStatus();
-    if (status == ERROR_FILE_EXISTS || status == ERROR_ALREADY_EXISTS) continue;
-    // A copy that broke off (a full disk) may have left part of the file.
-    ::DeleteFileW(temporary.c_str());
-    return status;
+    if (status != ERROR_FILE_EXISTS && status != ERROR_ALREADY_EXISTS) return status;
   }
   return ERROR_FILE_EXISTS;
 }
 
-// Files copied from a disc arrive read-only and would block the next update.
-Status MakeWritable(const std::wstring& temporary, DWORD source_attributes) {
-  if ((source_attributes & FILE_ATTRIBUTE_READONLY) == 0) return kErrorSuccess;
-  const DWORD kept = source_attributes & kSettableAttributes;
-  if (::SetFileAttributesW(temporary.c_str(), kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL)) {
-    return kErrorSuccess;
-  }
-  return LastStatus();
+Status FillTemporary(const std::wstring& source, const FILETIME& write_time, bool flush,
+                     HANDLE file) {
+  Status status = CopyData(source, file);
+  if (status != kErrorSuccess) return status;
+  // The copy bears the source's time, so that the next run finds it in place.
+  if (!::SetFileTime(file, nullptr, nullptr, &write_time)) return LastStatus();
+  if (flush && !::FlushFileBuffers(file)) return LastStatus();
+  return kErrorSuccess;
 }
 
 bool IsInUse(Status status) {
@@ -112,16 +164,36 @@ class ReadOnlyDestination {
   bool replaced_ = false;
 };
 
-Status MoveIntoPlace(const std::wstring& temporary, const std::wstring& destination) {
+// The temporary takes the destination's name in one step, through its own
+// handle, so that no other program can slip between copy and rename.
+Status RenameOver(HANDLE file, const std::wstring& destination) {
+  // The name in the system's native form, \??\ in place of the long form's
+  // \\?\: Windows 7 hands it to the kernel as it is, and later versions
+  // pass a name in that form through unchanged.
+  if (destination.compare(0, 4, L"\\\\?\\") != 0) return ERROR_INVALID_NAME;
+  std::wstring native = destination;
+  native[1] = L'?';
+  const DWORD name_bytes = static_cast<DWORD>(native.size() * sizeof(wchar_t));
+  const DWORD size = static_cast<DWORD>(sizeof(FILE_RENAME_INFO)) + name_bytes;
+  std::vector<std::uint64_t> storage(size / sizeof(std::uint64_t) + 1);
+  auto* const rename = reinterpret_cast<FILE_RENAME_INFO*>(storage.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = name_bytes;
+  std::memcpy(rename->FileName, native.c_str(), name_bytes + sizeof(wchar_t));
+  if (::SetFileInformationByHandle(file, FileRenameInfo, rename, size)) return kErrorSuccess;
+  return LastStatus();
+}
+
+Status MoveIntoPlace(HANDLE file, const std::wstring& destination) {
   ReadOnlyDestination installed(destination);
   Status status = kErrorSuccess;
   for (int attempt = 1; attempt <= kMoveAttempts; ++attempt) {
-    if (::MoveFileExW(temporary.c_str(), destination.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    status = RenameOver(file, destination);
+    if (status == kErrorSuccess) {
       installed.Replaced();
       return kErrorSuccess;
     }
-    status = LastStatus();
     if (status == ERROR_ACCESS_DENIED && installed.Lift()) {
       --attempt;  // the refusal was the attribute, not a program holding the file
       continue;
@@ -135,15 +207,17 @@ Status MoveIntoPlace(const std::wstring& temporary, const std::wstring& destinat
 }  // namespace
 
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
-                           const std::wstring& destination, Durability durability) {
+                           const FILETIME& source_write_time, const std::wstring& destination,
+                           bool flush) {
   std::wstring temporary;
-  Status status = CopyToTemporary(source, destination, temporary);
+  ScopedFileHandle file;
+  Status status =
+      CreateTemporary(destination, TemporaryAttributes(source_attributes), temporary, file);
   if (status != kErrorSuccess) return status;
-  status = MakeWritable(temporary, source_attributes);
-  if (status == kErrorSuccess && durability == Durability::kFlushedBeforeReplacing) {
-    status = FlushToDisk(temporary);
-  }
-  if (status == kErrorSuccess) status = MoveIntoPlace(temporary, destination);
+  status = FillTemporary(source, source_write_time, flush, file.get());
+  if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), destination);
+  file.reset(INVALID_HANDLE_VALUE);
+  // A copy that broke off (a full disk) may have left part of the file.
   if (status != kErrorSuccess) ::DeleteFileW(temporary.c_str());
   return status;
 }

@@ -9,17 +9,14 @@
 
 namespace platform::win32 {
 
-// Whether the new file's data is written through to the disk before it
-// replaces the old file: for the program itself, so that a power cut cannot
-// leave it a file of zeros; not for each help file, where it would cost a
-// wait per file.
-enum class Durability { kCached, kFlushedBeforeReplacing };
-
-// Both paths in long form. source_attributes are the source's attributes as
-// already known to the caller, so that no call is spent to learn them again.
-// On failure the destination is as it was and no temporary file is left.
+// Both paths in long form. source_attributes and source_write_time are the
+// source's as already known to the caller, so that no call is spent to learn
+// them again; the copy gets that last-write time and the attributes but
+// read-only. With flush, the copy is on the disk before it replaces the
+// installed file. On failure the destination is as it was and no temporary
+// file is left.
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
-                           const std::wstring& destination,
-                           Durability durability = Durability::kCached);
+                           const FILETIME& source_write_time, const std::wstring& destination,
+                           bool flush);
 
 }  // namespace platform::win32

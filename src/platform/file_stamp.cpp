@@ -1,0 +1,35 @@
+#include "platform/file_stamp.h"
+
+namespace platform {
+
+namespace {
+
+constexpr std::uint64_t kTwoSeconds = 2 * 10000000ULL;
+
+bool SameLetters(const std::wstring& name, const wchar_t* expected) {
+  std::wstring::size_type i = 0;
+  for (; expected[i] != L'\0'; ++i) {
+    if (i == name.size()) return false;
+    wchar_t c = name[i];
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    if (c != expected[i]) return false;
+  }
+  return i == name.size();
+}
+
+}  // namespace
+
+bool KeepsTwoSecondTimes(const std::wstring& file_system_name) {
+  return SameLetters(file_system_name, L"FAT") || SameLetters(file_system_name, L"FAT32") ||
+         SameLetters(file_system_name, L"EXFAT");
+}
+
+bool IsAlreadyInPlace(const FileStamp& media, const FileStamp& installed, bool two_second_times) {
+  if (media.size != installed.size) return false;
+  const std::uint64_t apart = media.write_time > installed.write_time
+                                  ? media.write_time - installed.write_time
+                                  : installed.write_time - media.write_time;
+  return apart == 0 || (two_second_times && apart <= kTwoSeconds);
+}
+
+}  // namespace platform
