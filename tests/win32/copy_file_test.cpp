@@ -69,8 +69,6 @@ INSTANTIATE_TEST_SUITE_P(Attributes, CopyFileTest,
                                          CopyCase{"from_read_only_source", true, false, true},
                                          CopyCase{"read_only_both", true, true, true}));
 
-// A running program holds its executable: the copy is retried for about two
-// seconds, then fails, leaving the old bytes and no temporary file.
 // A package downloaded from the internet carries a mark of the web in a
 // stream of each file; an installed copy that kept it would make Windows warn
 // at every start of the program. Wine keeps no named streams, so there the
@@ -94,6 +92,8 @@ TEST(CopyFileStreamsTest, MarkOfTheWebStaysOnTheMedia) {
   EXPECT_FALSE(ReadBytes(installed + L":Zone.Identifier"));
 }
 
+// A running program holds its executable: the copy is retried for about two
+// seconds, then fails, leaving the old bytes and no temporary file.
 TEST(CopyFileInUseTest, FailsAfterRetryingAndKeepsTheOldFile) {
   ScratchFolder media;
   ScratchFolder installation;
