@@ -139,7 +139,7 @@ def measure_sizes(executables):
             continue
         with open(path, "rb") as f:
             data = f.read()
-        dlls = PeFile(data).imported_dlls()
+        dlls = list(PeFile(data).imports())
         foreign = [d for d in dlls if d.lower() not in WINDOWS_DLLS]
         sizes[name] = {"path": path, "bytes": len(data), "dlls": dlls, "foreign": foreign}
     return sizes

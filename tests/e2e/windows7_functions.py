@@ -43,6 +43,7 @@ _KERNEL32 = {
     "GetProcAddress": OLDER,
     "GetProcessTimes": OLDER,
     "GetStartupInfoW": OLDER,
+    "GetSystemDirectoryW": OLDER,
     "GetVolumeInformationByHandleW": "Windows Vista",
     "InitializeCriticalSection": OLDER,
     "LeaveCriticalSection": OLDER,
