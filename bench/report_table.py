@@ -103,11 +103,11 @@ def size_rows(sizes):
     return rows
 
 
-def markdown(copy, start_up, memory, sizes, runs, memory_runs, loads):
+def markdown(copy, start_up, memory, sizes, runs, start_up_runs, memory_runs, loads):
     """loads: the 1-minute load average at the start and at the end."""
-    lines = ["Medians of %d runs per side (fastest–slowest in brackets; memory: %d runs per "
-             "case), sides alternated run by run. Load average (1 min) at the start %.2f, at "
-             "the end %.2f." % ((runs, memory_runs) + tuple(loads)), "",
+    lines = ["Medians of %d runs per side (start-up: %d; fastest–slowest in brackets; memory: "
+             "%d runs per case), sides alternated run by run. Load average (1 min) at the start "
+             "%.2f, at the end %.2f." % ((runs, start_up_runs, memory_runs) + tuple(loads)), "",
              "| Measure | Quadrivo | Peer | Ratio | Budget | Result |",
              "|---|---:|---:|---:|---|---|",
              ] + copy_rows(copy) + [start_up_row(start_up)]

@@ -7,7 +7,7 @@
 # Markdown table. Reports only: these machines are shared, so nothing here
 # passes or fails on the figures.
 #
-#   bash scripts/benchmark.sh [--runs N] [--memory-runs N]
+#   bash scripts/benchmark.sh [--runs N] [--start-up-runs N] [--memory-runs N]
 #
 # BENCH_BUILD_X64 and BENCH_BUILD_X86 choose other build folders.
 set -euo pipefail
