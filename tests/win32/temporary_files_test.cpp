@@ -24,7 +24,7 @@ using Listing = std::vector<std::wstring>;
 unsigned long long Now() {
   FILETIME now;
   ::GetSystemTimeAsFileTime(&now);
-  return (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return platform::win32::Ticks(now);
 }
 
 // A process that has ended; its handle is kept, so that its id is not

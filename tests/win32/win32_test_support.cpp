@@ -107,8 +107,7 @@ void SetWriteTime(const std::wstring& path, unsigned long long time) {
 unsigned long long WriteTime(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExW(Prefixed(path).c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-         data.ftLastWriteTime.dwLowDateTime;
+  return platform::win32::Ticks(data.ftLastWriteTime);
 }
 
 bool IsReadOnly(const std::wstring& path) {

@@ -22,15 +22,6 @@ struct Identity {
   }
 };
 
-// Attributes only, so that a file held open by a running program, or one
-// this user may not read, still answers; folders need backup semantics.
-// The caller owns the handle.
-HANDLE OpenForIdentity(const std::wstring& path) {
-  return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-}
-
 Identity IdentityOf(HANDLE file) {
   BY_HANDLE_FILE_INFORMATION information;
   if (!::GetFileInformationByHandle(file, &information)) return Identity{};
@@ -39,7 +30,7 @@ Identity IdentityOf(HANDLE file) {
 }
 
 Identity IdentityOf(const std::wstring& path) {
-  const ScopedFileHandle file(OpenForIdentity(path));
+  const ScopedFileHandle file(OpenToQuery(path));
   return file.valid() ? IdentityOf(file.get()) : Identity{};
 }
 
@@ -88,7 +79,7 @@ std::wstring FinalPathOf(HANDLE file) {
 // handle); INVALID_HANDLE_VALUE when none could be opened.
 HANDLE OpenNearestExisting(const std::wstring& path) {
   for (std::wstring candidate = path; !candidate.empty(); candidate = ParentOf(candidate)) {
-    const HANDLE file = OpenForIdentity(candidate);
+    const HANDLE file = OpenToQuery(candidate);
     if (file != INVALID_HANDLE_VALUE) return file;
   }
   return INVALID_HANDLE_VALUE;

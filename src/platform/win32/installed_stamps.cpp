@@ -16,8 +16,7 @@ int Compare(const std::wstring& left, const wchar_t* right) {
 }  // namespace
 
 FileStamp StampOf(DWORD size_high, DWORD size_low, const FILETIME& write_time) {
-  return FileStamp{(std::uint64_t{size_high} << 32) | size_low,
-                   (std::uint64_t{write_time.dwHighDateTime} << 32) | write_time.dwLowDateTime};
+  return FileStamp{(std::uint64_t{size_high} << 32) | size_low, Ticks(write_time)};
 }
 
 InstalledStamps::InstalledStamps(const std::wstring& folder) {

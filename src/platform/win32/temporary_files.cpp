@@ -12,13 +12,6 @@ namespace {
 
 constexpr DWORD kNoProcess = 0;
 
-// OpenProcess reports failure with a null handle.
-struct ProcessHandleTraits {
-  static HANDLE Invalid() { return nullptr; }
-  static void Close(HANDLE handle) { ::CloseHandle(handle); }
-};
-using ScopedProcessHandle = ScopedHandle<ProcessHandleTraits>;
-
 // The process id in a name ~Quadrivo-<pid>-<n>.tmp; kNoProcess for any other
 // name, which is someone else's file and stays.
 DWORD MakerOf(const wchar_t* name) {
@@ -33,19 +26,13 @@ DWORD MakerOf(const wchar_t* name) {
   return pid;
 }
 
-ULONGLONG Ticks(const FILETIME& time) {
-  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 // The latest time the file was created or changed. The creation time alone
 // does not do: a copy may carry its source's times (Wine's does), while a
 // change time is never older than the file.
 ULONGLONG LatestSignOfLife(const std::wstring& path, const WIN32_FIND_DATAW& entry) {
   ULONGLONG latest = Ticks(entry.ftCreationTime);
   if (Ticks(entry.ftLastWriteTime) > latest) latest = Ticks(entry.ftLastWriteTime);
-  const ScopedFileHandle file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, 0, nullptr));
+  const ScopedFileHandle file(OpenToQuery(path));
   FILE_BASIC_INFO basic;
   if (file.valid() &&
       ::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic)) {
@@ -60,7 +47,7 @@ ULONGLONG LatestSignOfLife(const std::wstring& path, const WIN32_FIND_DATAW& ent
 // In doubt (a process this user may not look at, a call that fails) the
 // maker may be alive.
 bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at) {
-  const ScopedProcessHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  const ScopedKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   if (!process.valid()) return ::GetLastError() != ERROR_INVALID_PARAMETER;  // no such process
   DWORD exit_code = 0;
   if (!::GetExitCodeProcess(process.get(), &exit_code)) return true;

@@ -20,4 +20,9 @@ namespace platform::win32 {
 
 inline Status LastStatus() { return static_cast<Status>(::GetLastError()); }
 
+// A FILETIME as one number: 100-nanosecond ticks since 1601.
+inline ULONGLONG Ticks(const FILETIME& time) {
+  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
 }  // namespace platform::win32
