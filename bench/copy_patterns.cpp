@@ -76,7 +76,7 @@ bool CopyInPlace(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&,
 bool OwnCopy(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
              const std::wstring& destination) {
   return platform::win32::ReplaceFileWithCopy(source, data.dwFileAttributes, data.ftLastWriteTime,
-                                              destination, false) == 0;
+                                              destination, platform::win32::Flush::kNo) == 0;
 }
 
 // This process's processor time, user and kernel, in milliseconds: on a

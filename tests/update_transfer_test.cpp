@@ -15,10 +15,15 @@ namespace {
 using fake::Op;
 using fake::Platform;
 
-std::vector<std::string> Log() {
-  std::vector<std::string> log;
-  for (const std::wstring& entry : Platform().disk.log()) log.push_back(test::Utf8(entry));
-  return log;
+// What the run did to the disks, in order: its copies and deletions. The
+// questions it asked on the way are its own business.
+std::vector<std::string> Changes() {
+  std::vector<std::string> changes;
+  for (const std::wstring& entry : Platform().disk.log()) {
+    const std::string text = test::Utf8(entry);
+    if (text.rfind("Copy", 0) == 0 || text.rfind("Delete", 0) == 0) changes.push_back(text);
+  }
+  return changes;
 }
 
 // The second line of a failed update's message, by the cause of the failure.
@@ -64,17 +69,13 @@ TEST_F(TransferTest, CompletedUpdateReplacesThenRemovesTheMediaFiles) {
   test::PutUpdateOnMedia();
   EXPECT_EQ(RunUpdate(), 0);
   EXPECT_EQ(Message(), kCompleted);
-  EXPECT_EQ(Log(), (std::vector<std::string>{
-                       "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
-                       "FolderExists D:\\Upd\\GuidaLindarex",
-                       "CopyFolder D:\\Upd\\GuidaLindarex -> C:\\Lindarex\\Guida",
-                       "IsSameOrInside C:\\Lindarex\\Lindarex.exe in D:\\Upd\\Lindarex.exe",
-                       "IsSameOrInside C:\\Lindarex\\Lindarex.exe in D:\\Upd\\GuidaLindarex",
-                       "IsSameOrInside C:\\Lindarex\\Guida in D:\\Upd\\GuidaLindarex",
-                       // The executable last: media tidied half-way can be run again.
-                       "DeleteFolder D:\\Upd\\GuidaLindarex",
-                       "DeleteFile D:\\Upd\\Lindarex.exe",
-                   }));
+  EXPECT_EQ(Changes(), (std::vector<std::string>{
+                           "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
+                           "CopyFolder D:\\Upd\\GuidaLindarex -> C:\\Lindarex\\Guida",
+                           // The executable last: media tidied half-way can be run again.
+                           "DeleteFolder D:\\Upd\\GuidaLindarex",
+                           "DeleteFile D:\\Upd\\Lindarex.exe",
+                       }));
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Guida\\indice.htm"), "new help");
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Guida\\img\\logo.png"), "logo");
@@ -88,12 +89,10 @@ TEST_F(TransferTest, MissingHelpFolderIsSkippedWithoutAWord) {
   test::PutUpdateOnMedia(/*with_help_folder=*/false);
   EXPECT_EQ(RunUpdate(), 0);
   EXPECT_EQ(Message(), kCompleted);
-  EXPECT_EQ(Log(), (std::vector<std::string>{
-                       "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
-                       "FolderExists D:\\Upd\\GuidaLindarex",
-                       "IsSameOrInside C:\\Lindarex\\Lindarex.exe in D:\\Upd\\Lindarex.exe",
-                       "DeleteFile D:\\Upd\\Lindarex.exe",
-                   }));
+  EXPECT_EQ(Changes(), (std::vector<std::string>{
+                           "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
+                           "DeleteFile D:\\Upd\\Lindarex.exe",
+                       }));
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
 }
 
@@ -121,9 +120,9 @@ const FailurePoint kFailurePoints[] = {
      test::kOldExe, true},
     {"WriteProtected", Op::kCopyFile, platform::kErrorWriteProtect, 2, ExeCopyFailed(kRetry),
      test::kOldExe, true},
-    {"SameFileUnderAnotherName", Op::kCopyFile, platform::kErrorInvalidParameter, 2,
-     ExeCopyFailed(kRetry), test::kOldExe, true},
-    {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
+    {"SameFileUnderAnotherName", Op::kCopyFile, platform::kErrorSameFile, 2, ExeCopyFailed(kRetry),
+     test::kOldExe, true},
+    {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNoFileSystem, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
     {"HelpFolderInUse", Op::kCopyFolder, platform::kErrorSharingViolation, 2,
      HelpCopyFailed(kInUse), test::kNewExe, true},
@@ -155,7 +154,7 @@ TEST_P(TransferFailureTest, KeepsTheMediaUnlessEveryCopySucceeded) {
   if (point.media_kept) {
     EXPECT_EQ(disk().Read(L"D:\\Upd\\Lindarex.exe"), test::kNewExe);
     EXPECT_EQ(disk().Read(L"D:\\Upd\\GuidaLindarex\\indice.htm"), "new help");
-    for (const std::string& entry : Log()) EXPECT_EQ(entry.find("Delete"), std::string::npos);
+    for (const std::string& entry : Changes()) EXPECT_EQ(entry.find("Delete"), std::string::npos);
   }
 }
 
@@ -168,7 +167,7 @@ TEST_F(TransferTest, MissingMediaExecutableStopsEverything) {
   disk().AddFile(L"D:\\Upd\\GuidaLindarex\\indice.htm", "new help");
   EXPECT_EQ(RunUpdate(), 2);
   EXPECT_EQ(Message(), ExeCopyFailed(kRetry));
-  EXPECT_EQ(Log().size(), 1u) << "nothing copied or deleted after the failed copy";
+  EXPECT_EQ(Changes().size(), 1u) << "nothing copied or deleted after the failed copy";
   EXPECT_TRUE(disk().HasFolder(L"D:\\Upd\\GuidaLindarex"));
 }
 

@@ -24,12 +24,13 @@ bool KeepsTwoSecondTimes(const std::wstring& file_system_name) {
          SameLetters(file_system_name, L"EXFAT");
 }
 
-bool IsAlreadyInPlace(const FileStamp& media, const FileStamp& installed, bool two_second_times) {
+bool IsAlreadyInPlace(const FileStamp& media, const FileStamp& installed,
+                      bool keeps_two_second_times) {
   if (media.size != installed.size) return false;
   const std::uint64_t apart = media.write_time > installed.write_time
                                   ? media.write_time - installed.write_time
                                   : installed.write_time - media.write_time;
-  return apart == 0 || (two_second_times && apart <= kTwoSeconds);
+  return apart == 0 || (keeps_two_second_times && apart <= kTwoSeconds);
 }
 
 }  // namespace platform

@@ -21,6 +21,7 @@ bool KeepsTwoSecondTimes(const std::wstring& file_system_name);
 
 // Whether installed holds what media holds: the same size, and the same
 // last-write time within the steps the coarser of the two volumes keeps.
-bool IsAlreadyInPlace(const FileStamp& media, const FileStamp& installed, bool two_second_times);
+bool IsAlreadyInPlace(const FileStamp& media, const FileStamp& installed,
+                      bool keeps_two_second_times);
 
 }  // namespace platform

@@ -1,5 +1,15 @@
 // The file-system service of an update: whole files and whole folders, with
 // literal paths (no wildcards). Every operation reports a Win32 status.
+//
+// Both implementations follow the same rules:
+// - A media file whose installed counterpart has its size and last-write time
+//   (file_stamp.h) is already in place: it is not copied again, and the copy
+//   succeeds. A running program that is up to date is thus never disturbed.
+// - kErrorSameFile answers a copy whose destination is its source, or lies
+//   inside it, under whatever name: another drive letter, a short name, a
+//   junction or a hard link.
+// - Copies replace each file in one step: the destination is the old file or
+//   the new one, never half of each.
 #pragma once
 
 #include <memory>
@@ -13,25 +23,21 @@ class FileSystemObject {
  public:
   virtual ~FileSystemObject() = default;
 
-  // Copies source onto destination, replacing a file already there. A file
-  // is never copied onto itself, under whatever name: that fails with
-  // kErrorInvalidParameter.
+  // Copies source onto destination, replacing a file already there.
   virtual Status CopyFile(const std::wstring& source, const std::wstring& destination) = 0;
   // Deletes one file; a read-only file is not forced and is a failure.
   virtual Status DeleteFile(const std::wstring& path) = 0;
   // Copies the folder source with its content onto the folder destination,
-  // which is created when missing; files of the same name are replaced. A
-  // destination that is the source or lies inside it, under whatever name,
-  // fails with kErrorInvalidParameter.
+  // which is created when missing; files of the same name are replaced,
+  // others kept.
   virtual Status CopyFolder(const std::wstring& source, const std::wstring& destination) = 0;
   // Deletes a folder and its content; read-only content is not forced.
   virtual Status DeleteFolder(const std::wstring& path) = 0;
   virtual bool FolderExists(const std::wstring& path) = 0;
-  // Whether path is folder itself or lies inside it, as the file system sees
-  // it: another drive letter, a short name or a link for the same folder
-  // count. A path that does not exist yet is judged by its nearest existing
-  // parent. Also works for a file against a file (the same file).
-  virtual bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) = 0;
+  // Whether path names other (a file or a folder) or lies inside it, as the
+  // file system sees it, under whatever name. A path that does not exist yet
+  // is judged by its nearest existing parent.
+  virtual bool IsSameOrInside(const std::wstring& path, const std::wstring& other) = 0;
 };
 
 // Creates the platform's service; null when it cannot be had at all.

@@ -19,7 +19,8 @@ bool HasVisibleDesktop();
 // folder of this run, and waits for its end. Success once it has run: its exit
 // status is then in *exit_status, left as it was when it cannot be read.
 // kErrorCancelled when the user declined; another failure when it could not
-// start.
+// start. A run that was itself started so never starts another (Windows may
+// start it without elevation): there this fails at once.
 Status RunElevated(const std::wstring& argument, int* exit_status);
 
 }  // namespace platform

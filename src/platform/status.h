@@ -24,4 +24,10 @@ constexpr Status kErrorDiskFull = 112;
 constexpr Status kErrorMoreData = 234;
 constexpr Status kErrorCancelled = 1223;
 
+// Outcomes of the update's own, carried by the Windows codes nearest to them.
+// One file or folder named twice, as source and destination of a copy.
+constexpr Status kErrorSameFile = kErrorInvalidParameter;
+// No file-system service could be had: nothing can be copied.
+constexpr Status kErrorNoFileSystem = kErrorNotEnoughMemory;
+
 }  // namespace platform

@@ -29,9 +29,7 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
   const std::wstring media_exe = command_path + L".exe";
   const std::wstring installed_exe = install_folder + program_name + L".exe";
   platform::FileSystemObject* fs = TheFileSystem();
-  // Without the service nothing can be copied, and no cause is known.
-  if (fs == nullptr)
-    return Failed(media_exe, installed_exe, platform::kErrorNotEnoughMemory, false);
+  if (fs == nullptr) return Failed(media_exe, installed_exe, platform::kErrorNoFileSystem, false);
   const platform::Status exe_copied = fs->CopyFile(media_exe, installed_exe);
   if (exe_copied != platform::kErrorSuccess) {
     return Failed(media_exe, installed_exe, exe_copied, false);
@@ -54,11 +52,11 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
   // removed only if, asked once more, none of them is the installation under
   // another name: removing them would remove the installed program.
   if (fs->IsSameOrInside(installed_exe, media_exe)) {
-    return Failed(media_exe, installed_exe, platform::kErrorInvalidParameter, true);
+    return Failed(media_exe, installed_exe, platform::kErrorSameFile, true);
   }
   if (has_help && (fs->IsSameOrInside(installed_exe, media_help) ||
                    fs->IsSameOrInside(installed_help, media_help))) {
-    return Failed(media_help, installed_help, platform::kErrorInvalidParameter, true);
+    return Failed(media_help, installed_help, platform::kErrorSameFile, true);
   }
 
   // Removing the media's files is tidying only: on a disc it fails, and the

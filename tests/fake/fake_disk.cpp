@@ -135,7 +135,7 @@ platform::Status FakeDisk::CopyFile(const std::wstring& source, const std::wstri
   const std::wstring target = Real(destination);
   // A file copied onto itself, under whatever name, would leave nothing to
   // tell old from new.
-  if (target == found->first) return platform::kErrorInvalidParameter;
+  if (target == found->first) return platform::kErrorSameFile;
   if (!ParentExists(target)) return platform::kErrorPathNotFound;
   if (folders_.count(target) != 0) return platform::kErrorAccessDenied;
   return PutCopy(found->second, target);
@@ -159,7 +159,7 @@ platform::Status FakeDisk::CopyFolder(const std::wstring& source, const std::wst
   const std::wstring to = Real(destination);
   if (folders_.count(from) == 0) return platform::kErrorPathNotFound;
   // A folder is never copied into itself, where the copy would feed on itself.
-  if (IsSameOrBelow(to, from)) return platform::kErrorInvalidParameter;
+  if (IsSameOrBelow(to, from)) return platform::kErrorSameFile;
   if (!ParentExists(to)) return platform::kErrorPathNotFound;
   if (files_.count(to) != 0) return platform::kErrorAccessDenied;
   folders_.insert(to);

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "platform/win32/folder_entries.h"
-#include "platform/win32/installed_stamps.h"
 #include "platform/win32/long_path.h"
 #include "platform/win32/replace_file.h"
 #include "platform/win32/temporary_files.h"
@@ -22,34 +21,28 @@ Status MakeDestinationFolder(const std::wstring& destination, bool& made) {
   if (status != ERROR_ALREADY_EXISTS) return status;
   const DWORD attributes = ::GetFileAttributesW(destination.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastStatus();
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return ERROR_ALREADY_EXISTS;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
+  if (!IsFolder(attributes)) return ERROR_ALREADY_EXISTS;
+  if (IsLink(attributes)) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
   // An earlier run killed while copying into it may have left temporaries.
   RemoveAbandonedTemporaries(destination);
   return kErrorSuccess;
 }
 
-// A file whose installed counterpart has its stamp is left as it is: the end
-// state is the same, and the copy is saved.
 Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& entry,
                      const std::wstring& destination_folder, const InstalledStamps& installed,
-                     bool two_second_times) {
+                     AlreadyInPlace& already_in_place) {
   const FileStamp* stamp = installed.Find(entry.cFileName);
-  if (stamp != nullptr &&
-      IsAlreadyInPlace(StampOf(entry.nFileSizeHigh, entry.nFileSizeLow, entry.ftLastWriteTime),
-                       *stamp, two_second_times)) {
-    return kErrorSuccess;
-  }
+  if (stamp != nullptr && already_in_place(StampOf(entry), *stamp)) return kErrorSuccess;
   return ReplaceFileWithCopy(JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes,
                              entry.ftLastWriteTime, JoinPath(destination_folder, entry.cFileName),
-                             false);
+                             Flush::kNo);
 }
 
 // Copies the folder's own files and collects the names of its subfolders.
 // The installed folder's listing lives only for this, so that a walk holds
 // one listing at a time whatever its depth.
-Status CopyFiles(const std::wstring& source, const std::wstring& destination, bool two_second_times,
-                 std::vector<std::wstring>& subfolders) {
+Status CopyFiles(const std::wstring& source, const std::wstring& destination,
+                 AlreadyInPlace& already_in_place, std::vector<std::wstring>& subfolders) {
   // The source is opened first, so that a missing source creates nothing.
   FolderEntries entries(source);
   if (entries.status() != kErrorSuccess) return entries.status();
@@ -60,12 +53,12 @@ Status CopyFiles(const std::wstring& source, const std::wstring& destination, bo
   if (installed.status() != kErrorSuccess) return installed.status();
   while (entries.Next()) {
     const WIN32_FIND_DATAW& entry = entries.Entry();
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) continue;
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    if (IsLink(entry.dwFileAttributes)) continue;
+    if (IsFolder(entry.dwFileAttributes)) {
       subfolders.push_back(entry.cFileName);
       continue;
     }
-    const Status status = CopyFileEntry(source, entry, destination, installed, two_second_times);
+    const Status status = CopyFileEntry(source, entry, destination, installed, already_in_place);
     if (status != kErrorSuccess) return status;
   }
   return entries.status();
@@ -75,13 +68,13 @@ Status CopyFiles(const std::wstring& source, const std::wstring& destination, bo
 
 // Each folder's files go before its subfolders.
 Status CopyFolderTree(const std::wstring& source, const std::wstring& destination,
-                      bool two_second_times) {
+                      AlreadyInPlace& already_in_place) {
   std::vector<std::wstring> subfolders;
-  Status status = CopyFiles(source, destination, two_second_times, subfolders);
+  Status status = CopyFiles(source, destination, already_in_place, subfolders);
   for (const std::wstring& name : subfolders) {
     if (status != kErrorSuccess) break;
     status = CopyFolderTree(JoinPath(source, name.c_str()), JoinPath(destination, name.c_str()),
-                            two_second_times);
+                            already_in_place);
   }
   return status;
 }

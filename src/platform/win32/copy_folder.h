@@ -5,14 +5,14 @@
 #include <string>
 
 #include "platform/status.h"
+#include "platform/win32/already_in_place.h"
 
 namespace platform::win32 {
 
-// Both paths in long form. Links and junctions inside the source are skipped,
+// Links and junctions inside the source are skipped,
 // never followed, so nothing outside the source folder is copied. A file
-// whose installed counterpart has the same size and last-write time (within
-// 2 s when two_second_times) is left as it is. Stops at the first failure.
+// already in place is left as it is. Stops at the first failure.
 Status CopyFolderTree(const std::wstring& source, const std::wstring& destination,
-                      bool two_second_times);
+                      AlreadyInPlace& already_in_place);
 
 }  // namespace platform::win32

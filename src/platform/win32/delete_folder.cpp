@@ -1,14 +1,36 @@
 #include "platform/win32/delete_folder.h"
 
-#include "platform/win32/directory_link.h"
 #include "platform/win32/folder_entries.h"
 #include "platform/win32/long_path.h"
+#include "platform/win32/scoped_handle.h"
 
 namespace platform::win32 {
 
 namespace {
 
-bool Has(DWORD attributes, DWORD attribute) { return (attributes & attribute) != 0; }
+// RemoveDirectoryW would do on Windows, but where the platform resolves the
+// link on opening it (Wine does), it removes the folder the link points to
+// when that folder is empty. So the link is opened as a link, the handle is
+// checked to be the link itself, and only then deleted through that handle.
+Status RemoveDirectoryLink(const std::wstring& link) {
+  ScopedFileHandle handle(
+      ::CreateFileW(link.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!handle.valid()) return LastStatus();
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof tag)) {
+    return LastStatus();
+  }
+  if (!IsLink(tag.FileAttributes)) return ERROR_NOT_A_REPARSE_POINT;
+  // Its one member is named DeleteFile, which Windows' headers rename.
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  if (!::SetFileInformationByHandle(handle.get(), FileDispositionInfo, &disposition,
+                                    sizeof disposition)) {
+    return LastStatus();
+  }
+  return kErrorSuccess;
+}
 
 void KeepFirst(Status& first, Status status) {
   if (first == kErrorSuccess) first = status;
@@ -17,8 +39,8 @@ void KeepFirst(Status& first, Status status) {
 Status DeleteEntry(const std::wstring& path, DWORD attributes) {
   // Without force, read-only content stays; the attribute comes with the
   // folder's entry, so no call is spent to be refused.
-  if (Has(attributes, FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
-  if (Has(attributes, FILE_ATTRIBUTE_DIRECTORY)) return DeleteFolderTree(path, attributes);
+  if (IsReadOnly(attributes)) return ERROR_ACCESS_DENIED;
+  if (IsFolder(attributes)) return DeleteFolderTree(path, attributes);
   // A file link is removed as a link by DeleteFileW itself.
   if (::DeleteFileW(path.c_str())) return kErrorSuccess;
   return LastStatus();
@@ -38,10 +60,10 @@ Status DeleteContent(const std::wstring& folder) {
 }  // namespace
 
 Status DeleteFolderTree(const std::wstring& path, DWORD attributes) {
-  if (Has(attributes, FILE_ATTRIBUTE_REPARSE_POINT)) return RemoveDirectoryLink(path);
+  if (IsLink(attributes)) return RemoveDirectoryLink(path);
   Status first = DeleteContent(path);
   if (first != kErrorSuccess) return first;
-  if (Has(attributes, FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
+  if (IsReadOnly(attributes)) return ERROR_ACCESS_DENIED;
   if (::RemoveDirectoryW(path.c_str())) return kErrorSuccess;
   return LastStatus();
 }

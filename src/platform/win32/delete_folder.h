@@ -9,8 +9,8 @@
 
 namespace platform::win32 {
 
-// path in long form, attributes as already known for it. Goes on past a
-// failure, so that as much as may be removed is, and returns the first one.
+// attributes as already known for path. Goes on past a failure, so that as much as may be removed
+// is, and returns the first one.
 Status DeleteFolderTree(const std::wstring& path, DWORD attributes);
 
 }  // namespace platform::win32

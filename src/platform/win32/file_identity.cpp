@@ -1,12 +1,29 @@
 #include "platform/win32/file_identity.h"
 
-#include "platform/win32/long_path.h"
 #include "platform/win32/scoped_handle.h"
-#include "platform/win32/windows_api.h"
 
 namespace platform::win32 {
 
 namespace {
+
+// Letters compared as the file system compares them, without regard to case.
+bool SameLetters(const wchar_t* first, const wchar_t* second, std::wstring::size_type length) {
+  return ::CompareStringOrdinal(first, static_cast<int>(length), second, static_cast<int>(length),
+                                TRUE) == CSTR_EQUAL;
+}
+
+bool SameSpelling(const std::wstring& first, const std::wstring& second) {
+  return first.size() == second.size() && SameLetters(first.data(), second.data(), first.size());
+}
+
+// Whether the text of path names folder or something inside it.
+bool SpeltSameOrInside(const std::wstring& path, const std::wstring& folder) {
+  std::wstring::size_type length = folder.size();
+  while (length > 0 && folder[length - 1] == L'\\') --length;
+  if (path.size() < length || length == 0) return false;
+  if (path.size() > length && path[length] != L'\\') return false;
+  return SameLetters(path.data(), folder.data(), length);
+}
 
 // The volume's serial number and the file's index on it. An index of 0 is
 // what some file systems give when they have none: unknown.
@@ -101,13 +118,13 @@ bool IdentityFindsInside(const std::wstring& path, const std::wstring& folder) {
 }  // namespace
 
 bool IsSameFile(const std::wstring& first, const std::wstring& second) {
-  if (IsSameOrInside(first, second) && first.size() == second.size()) return true;
+  if (SameSpelling(first, second)) return true;
   const Identity identity = IdentityOf(first);
   return identity.known() && identity == IdentityOf(second);
 }
 
-bool IsSameOrInsideFolder(const std::wstring& path, const std::wstring& folder) {
-  return IsSameOrInside(path, folder) || IdentityFindsInside(path, folder);
+bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) {
+  return SpeltSameOrInside(path, folder) || IdentityFindsInside(path, folder);
 }
 
 }  // namespace platform::win32

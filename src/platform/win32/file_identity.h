@@ -8,15 +8,15 @@
 
 namespace platform::win32 {
 
-// Both paths in long form. True when they are the same file, by identity or,
-// where identity cannot be had, by text.
+// True when they are the same file, by identity or, where identity cannot be
+// had, by text.
 bool IsSameFile(const std::wstring& first, const std::wstring& second);
 
-// Both paths in long form. True when path is folder itself or lies inside it.
+// True when path is folder itself or lies inside it.
 // A path that does not exist yet is judged by its nearest existing parent;
 // the real location of that one is walked up, so that a link leading into
 // the folder is found. The comparison of the texts decides too, and alone
 // where identity cannot be had.
-bool IsSameOrInsideFolder(const std::wstring& path, const std::wstring& folder);
+bool IsSameOrInside(const std::wstring& path, const std::wstring& folder);
 
 }  // namespace platform::win32

@@ -32,15 +32,6 @@ std::wstring LongPath(const std::wstring& path) {
   return L"\\\\?\\" + full;
 }
 
-bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) {
-  std::wstring::size_type length = folder.size();
-  while (length > 0 && folder[length - 1] == L'\\') --length;
-  if (path.size() < length || length == 0) return false;
-  if (path.size() > length && path[length] != L'\\') return false;
-  return ::CompareStringOrdinal(path.data(), static_cast<int>(length), folder.data(),
-                                static_cast<int>(length), TRUE) == CSTR_EQUAL;
-}
-
 std::wstring JoinPath(const std::wstring& folder, const wchar_t* name) {
   if (!folder.empty() && folder.back() == L'\\') return folder + name;
   return folder + L'\\' + name;

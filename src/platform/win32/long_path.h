@@ -10,10 +10,6 @@ namespace platform::win32 {
 // made absolute is returned unchanged, for the file call to report.
 std::wstring LongPath(const std::wstring& path);
 
-// Whether path is folder itself or lies inside it, both in long form; letters
-// compared as the file system compares them, without regard to case.
-bool IsSameOrInside(const std::wstring& path, const std::wstring& folder);
-
 // The folder and a name inside it, with one backslash between them.
 std::wstring JoinPath(const std::wstring& folder, const wchar_t* name);
 

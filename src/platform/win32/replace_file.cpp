@@ -17,36 +17,8 @@ namespace {
 // waiting on the update.
 constexpr int kMoveAttempts = 9;
 constexpr DWORD kMoveRetryDelayMs = 250;
-// Names left by an earlier run that stopped half-way are stepped over.
-constexpr int kTemporaryNameAttempts = 64;
-
 constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_SYSTEM;
-
-// Written out here: std::to_wstring would bring the whole printf family into
-// the executable.
-std::wstring Decimal(unsigned long value) {
-  wchar_t digits[16];
-  wchar_t* first = digits + 16;
-  do {
-    *--first = static_cast<wchar_t>(L'0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  return std::wstring(first, digits + 16);
-}
-
-unsigned long NextTemporaryNumber() {
-  static unsigned long counter = 0;
-  return ++counter;
-}
-
-// The process id and a counter make a name no other run picks, without a
-// call to GetTempFileName that would create a file of its own.
-std::wstring TemporaryName(const std::wstring& destination) {
-  const std::wstring::size_type slash = destination.rfind(L'\\');
-  return destination.substr(0, slash + 1) + kTemporaryPrefix + Decimal(::GetCurrentProcessId()) +
-         L"-" + Decimal(NextTemporaryNumber()) + L".tmp";
-}
 
 // One buffer for the whole run, large enough that a help file takes one read
 // and one write; the copies go one after another.
@@ -96,28 +68,13 @@ DWORD TemporaryAttributes(DWORD source_attributes) {
   return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
 }
 
-// A new temporary file beside the destination, open for writing and for
-// being renamed through its own handle.
-Status CreateTemporary(const std::wstring& destination, DWORD attributes, std::wstring& temporary,
-                       ScopedFileHandle& file) {
-  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    temporary = TemporaryName(destination);
-    file.reset(::CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                             attributes | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (file.valid()) return kErrorSuccess;
-    const Status status = LastStatus();
-    if (status != ERROR_FILE_EXISTS && status != ERROR_ALREADY_EXISTS) return status;
-  }
-  return ERROR_FILE_EXISTS;
-}
-
-Status FillTemporary(const std::wstring& source, const FILETIME& write_time, bool flush,
+Status FillTemporary(const std::wstring& source, const FILETIME& write_time, Flush flush,
                      HANDLE file) {
   Status status = CopyData(source, file);
   if (status != kErrorSuccess) return status;
   // The copy bears the source's time, so that the next run finds it in place.
   if (!::SetFileTime(file, nullptr, nullptr, &write_time)) return LastStatus();
-  if (flush && !::FlushFileBuffers(file)) return LastStatus();
+  if (flush == Flush::kToDisk && !::FlushFileBuffers(file)) return LastStatus();
   return kErrorSuccess;
 }
 
@@ -125,44 +82,6 @@ bool IsInUse(Status status) {
   return status == ERROR_SHARING_VIOLATION || status == ERROR_ACCESS_DENIED ||
          status == ERROR_LOCK_VIOLATION;
 }
-
-// An installed file that is read-only is replaced too. Its attribute is looked
-// at only when the move was refused, so the usual case costs no extra call.
-class ReadOnlyDestination {
- public:
-  explicit ReadOnlyDestination(const std::wstring& destination) : destination_(destination) {}
-  ~ReadOnlyDestination() {
-    if (lifted_ && !replaced_) ::SetFileAttributesW(destination_.c_str(), attributes_);
-  }
-  ReadOnlyDestination(const ReadOnlyDestination&) = delete;
-  ReadOnlyDestination& operator=(const ReadOnlyDestination&) = delete;
-
-  // True when the destination was read-only and is now writable.
-  bool Lift() {
-    if (inspected_) return false;
-    inspected_ = true;
-    attributes_ = ::GetFileAttributesW(destination_.c_str());
-    if (attributes_ == INVALID_FILE_ATTRIBUTES) return false;
-    if ((attributes_ & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) !=
-        FILE_ATTRIBUTE_READONLY) {
-      return false;
-    }
-    lifted_ = ::SetFileAttributesW(destination_.c_str(), attributes_ & ~FILE_ATTRIBUTE_READONLY);
-    return lifted_;
-  }
-  bool IsFolder() const {
-    return inspected_ && attributes_ != INVALID_FILE_ATTRIBUTES &&
-           (attributes_ & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  }
-  void Replaced() { replaced_ = true; }
-
- private:
-  const std::wstring& destination_;
-  DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
-  bool inspected_ = false;
-  bool lifted_ = false;
-  bool replaced_ = false;
-};
 
 // The temporary takes the destination's name in one step, through its own
 // handle, so that no other program can slip between copy and rename.
@@ -185,21 +104,28 @@ Status RenameOver(HANDLE file, const std::wstring& destination) {
   return LastStatus();
 }
 
+// An installed file that is read-only is replaced too. Its attributes are
+// looked at only when the move was refused, so the usual case costs no extra
+// call; they are put back when the move fails after all.
 Status MoveIntoPlace(HANDLE file, const std::wstring& destination) {
-  ReadOnlyDestination installed(destination);
-  Status status = kErrorSuccess;
-  for (int attempt = 1; attempt <= kMoveAttempts; ++attempt) {
+  Status status = RenameOver(file, destination);
+  DWORD lifted = INVALID_FILE_ATTRIBUTES;
+  if (status == ERROR_ACCESS_DENIED) {
+    const DWORD attributes = ::GetFileAttributesW(destination.c_str());
+    // No wait makes a folder give way to a file.
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsReadOnly(attributes) &&
+        ::SetFileAttributesW(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+      lifted = attributes;
+      status = RenameOver(file, destination);
+    }
+  }
+  for (int attempt = 1; attempt < kMoveAttempts && IsInUse(status); ++attempt) {
+    ::Sleep(kMoveRetryDelayMs);
     status = RenameOver(file, destination);
-    if (status == kErrorSuccess) {
-      installed.Replaced();
-      return kErrorSuccess;
-    }
-    if (status == ERROR_ACCESS_DENIED && installed.Lift()) {
-      --attempt;  // the refusal was the attribute, not a program holding the file
-      continue;
-    }
-    if (!IsInUse(status) || installed.IsFolder()) return status;
-    if (attempt < kMoveAttempts) ::Sleep(kMoveRetryDelayMs);
+  }
+  if (status != kErrorSuccess && lifted != INVALID_FILE_ATTRIBUTES) {
+    ::SetFileAttributesW(destination.c_str(), lifted);
   }
   return status;
 }
@@ -208,11 +134,11 @@ Status MoveIntoPlace(HANDLE file, const std::wstring& destination) {
 
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
-                           bool flush) {
+                           Flush flush) {
   std::wstring temporary;
   ScopedFileHandle file;
   Status status =
-      CreateTemporary(destination, TemporaryAttributes(source_attributes), temporary, file);
+      CreateTemporary(destination, TemporaryAttributes(source_attributes), &temporary, &file);
   if (status != kErrorSuccess) return status;
   status = FillTemporary(source, source_write_time, flush, file.get());
   if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), destination);

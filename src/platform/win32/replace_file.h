@@ -9,14 +9,16 @@
 
 namespace platform::win32 {
 
-// Both paths in long form. source_attributes and source_write_time are the
-// source's as already known to the caller, so that no call is spent to learn
-// them again; the copy gets that last-write time and the attributes but
-// read-only. With flush, the copy is on the disk before it replaces the
-// installed file. On failure the destination is as it was and no temporary
-// file is left.
+// Whether the copy is written through to the disk before it replaces the
+// installed file: NTFS may put a rename on disk before the data it names.
+enum class Flush { kNo, kToDisk };
+
+// source_attributes and source_write_time are the source's as already known
+// to the caller, so that no call is spent to learn them again; the copy gets
+// that last-write time and the attributes but read-only. On failure the
+// destination is as it was and no temporary file is left.
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
-                           bool flush);
+                           Flush flush);
 
 }  // namespace platform::win32

@@ -1,8 +1,6 @@
 // Handles of the Win32 API that close themselves when they go out of scope.
 #pragma once
 
-#include <string>
-
 #include "platform/win32/windows_api.h"
 
 namespace platform::win32 {
@@ -59,15 +57,5 @@ using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
-
-// Opens a file or folder (path in long form) only to ask about it: attributes
-// only and every sharing mode, so that a file a running program holds, or one
-// this user may not read, still answers and is not disturbed; folders need
-// backup semantics. The caller owns the handle.
-inline HANDLE OpenToQuery(const std::wstring& path) {
-  return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-}
 
 }  // namespace platform::win32

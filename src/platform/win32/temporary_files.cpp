@@ -1,28 +1,50 @@
 #include "platform/win32/temporary_files.h"
 
+#include "platform/win32/folder_entries.h"
 #include "platform/win32/long_path.h"
-#include "platform/win32/scoped_handle.h"
-#include "platform/win32/windows_api.h"
 
 namespace platform::win32 {
 
-const wchar_t kTemporaryPrefix[] = L"~Quadrivo-";
-
 namespace {
 
+constexpr wchar_t kPrefix[] = L"~Quadrivo-";
+constexpr wchar_t kSuffix[] = L".tmp";
 constexpr DWORD kNoProcess = 0;
+// Names left by an earlier run that stopped half-way are stepped over.
+constexpr int kNameAttempts = 64;
+
+// Written out here: std::to_wstring would bring the whole printf family into
+// the executable.
+std::wstring Decimal(unsigned long value) {
+  wchar_t digits[16];
+  wchar_t* first = digits + 16;
+  do {
+    *--first = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return std::wstring(first, digits + 16);
+}
+
+// The process id and a counter make a name no other run picks, without a
+// call to GetTempFileName that would create a file of its own.
+std::wstring TemporaryName(const std::wstring& destination) {
+  static unsigned long counter = 0;
+  const std::wstring::size_type slash = destination.rfind(L'\\');
+  return destination.substr(0, slash + 1) + kPrefix + Decimal(::GetCurrentProcessId()) + L"-" +
+         Decimal(++counter) + kSuffix;
+}
 
 // The process id in a name ~Quadrivo-<pid>-<n>.tmp; kNoProcess for any other
 // name, which is someone else's file and stays.
 DWORD MakerOf(const wchar_t* name) {
-  const wchar_t* at = name + (sizeof kTemporaryPrefix / sizeof kTemporaryPrefix[0] - 1);
+  const wchar_t* at = name + (sizeof kPrefix / sizeof kPrefix[0] - 1);
   DWORD pid = 0;
   const wchar_t* digits = at;
   for (; *at >= L'0' && *at <= L'9'; ++at) pid = pid * 10 + static_cast<DWORD>(*at - L'0');
   if (at == digits || *at != L'-') return kNoProcess;
   const wchar_t* counter = ++at;
   while (*at >= L'0' && *at <= L'9') ++at;
-  if (at == counter || ::lstrcmpiW(at, L".tmp") != 0) return kNoProcess;
+  if (at == counter || ::lstrcmpiW(at, kSuffix) != 0) return kNoProcess;
   return pid;
 }
 
@@ -42,7 +64,27 @@ ULONGLONG LatestSignOfLife(const std::wstring& path, const WIN32_FIND_DATAW& ent
   return latest;
 }
 
+void Remove(const std::wstring& path, DWORD attributes) {
+  if (IsReadOnly(attributes)) {
+    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  }
+  ::DeleteFileW(path.c_str());
+}
+
 }  // namespace
+
+Status CreateTemporary(const std::wstring& destination, DWORD attributes, std::wstring* path,
+                       ScopedFileHandle* file) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    *path = TemporaryName(destination);
+    file->reset(::CreateFileW(path->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                              attributes | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (file->valid()) return kErrorSuccess;
+    const Status status = LastStatus();
+    if (status != ERROR_FILE_EXISTS && status != ERROR_ALREADY_EXISTS) return status;
+  }
+  return ERROR_FILE_EXISTS;
+}
 
 // In doubt (a process this user may not look at, a call that fails) the
 // maker may be alive.
@@ -58,31 +100,15 @@ bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at) {
   return Ticks(created) <= made_at;
 }
 
-namespace {
-
-void Remove(const std::wstring& path, DWORD attributes) {
-  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  }
-  ::DeleteFileW(path.c_str());
-}
-
-}  // namespace
-
 void RemoveAbandonedTemporaries(const std::wstring& folder) {
-  WIN32_FIND_DATAW entry;
-  const std::wstring pattern = JoinPath(folder, kTemporaryPrefix) + L"*.tmp";
-  const ScopedFindHandle find(::FindFirstFileW(pattern.c_str(), &entry));
-  if (!find.valid()) return;
-  do {
-    if ((entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
-      continue;
-    }
+  FolderEntries entries(folder, (std::wstring(kPrefix) + L"*" + kSuffix).c_str());
+  while (entries.Next()) {
+    const WIN32_FIND_DATAW& entry = entries.Entry();
     const DWORD pid = MakerOf(entry.cFileName);
-    if (pid == kNoProcess) continue;
+    if (!IsPlainFile(entry.dwFileAttributes) || pid == kNoProcess) continue;
     const std::wstring path = JoinPath(folder, entry.cFileName);
     if (!MakerMayBeAlive(pid, LatestSignOfLife(path, entry))) Remove(path, entry.dwFileAttributes);
-  } while (::FindNextFileW(find.get(), &entry));
+  }
 }
 
 }  // namespace platform::win32

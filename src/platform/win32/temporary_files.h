@@ -7,10 +7,15 @@
 
 #include <string>
 
+#include "platform/status.h"
+#include "platform/win32/scoped_handle.h"
+
 namespace platform::win32 {
 
-// How every temporary file's name begins.
-extern const wchar_t kTemporaryPrefix[];
+// A new temporary file beside destination, with these attributes, open for
+// writing and for being renamed through its own handle; its path in *path.
+Status CreateTemporary(const std::wstring& destination, DWORD attributes, std::wstring* path,
+                       ScopedFileHandle* file);
 
 // Whether the process pid, which made a file at made_at (100 ns ticks since
 // 1601, as FILETIME counts), may still be running: a live process started no
@@ -19,7 +24,7 @@ extern const wchar_t kTemporaryPrefix[];
 // reused) are gone.
 bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at);
 
-// folder in long form. One search of the folder for temporaries; each one
+// One search of the folder for temporaries; each one
 // whose maker is gone is removed, read-only or not. Tidying only: whatever
 // cannot be removed stays, and the update goes on.
 void RemoveAbandonedTemporaries(const std::wstring& folder);

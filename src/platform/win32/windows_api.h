@@ -1,4 +1,6 @@
-// Windows' own declarations, for the files of the Win32 platform layer only.
+// Windows' own declarations, and the small helpers every file of the Win32
+// platform layer uses; for that layer only. Its paths are all in long form
+// (long_path.h) below the seam.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -14,15 +16,35 @@
 #undef CopyFile
 #undef DeleteFile
 
+#include <string>
+
 #include "platform/status.h"
 
 namespace platform::win32 {
 
 inline Status LastStatus() { return static_cast<Status>(::GetLastError()); }
 
+// What the attributes of a directory entry say of it. INVALID_FILE_ATTRIBUTES
+// is the caller's to rule out first.
+inline bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+inline bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+inline bool IsReadOnly(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) != 0; }
+// A file with content of its own: neither a folder nor a link.
+inline bool IsPlainFile(DWORD attributes) { return !IsFolder(attributes) && !IsLink(attributes); }
+
 // A FILETIME as one number: 100-nanosecond ticks since 1601.
 inline ULONGLONG Ticks(const FILETIME& time) {
   return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Opens a file or folder only to ask about it: attributes only and every
+// sharing mode, so that a file a running program holds, or one this user may
+// not read, still answers and is not disturbed; folders need backup
+// semantics. The caller owns the handle.
+inline HANDLE OpenToQuery(const std::wstring& path) {
+  return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 }  // namespace platform::win32

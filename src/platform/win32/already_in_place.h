@@ -1,0 +1,67 @@
+// Which media files need not be copied: those whose installed counterpart
+// already has their stamp (size and last-write time). The single executable
+// and every file of a folder are judged by this one decision.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/file_stamp.h"
+#include "platform/status.h"
+#include "platform/win32/windows_api.h"
+
+namespace platform::win32 {
+
+// A stamp from any of the Win32 structures that carry size and write time.
+template <typename FileData>
+FileStamp StampOf(const FileData& data) {
+  return FileStamp{(std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+                   Ticks(data.ftLastWriteTime)};
+}
+
+class AlreadyInPlace {
+ public:
+  // media and installed: a file or folder on each side's volume, outliving
+  // this.
+  AlreadyInPlace(const std::wstring& media, const std::wstring& installed)
+      : media_(media), installed_(installed) {}
+
+  // Whether installed holds what media holds. Equal times settle it; the
+  // volumes are asked whether they keep 2-second times only when the times
+  // are that close, and then once for all files.
+  bool operator()(const FileStamp& media, const FileStamp& installed);
+
+ private:
+  const std::wstring& media_;
+  const std::wstring& installed_;
+  enum class Times { kUnknown, kExact, kTwoSecond } times_ = Times::kUnknown;
+};
+
+// The stamp of the plain file at path; false when there is none:
+// folders and links are never a file already in place.
+bool StampOfPlainFile(const std::wstring& path, FileStamp* stamp);
+
+// The stamps of every plain file in one installed folder, read from a single
+// listing, so that telling which files are already in place costs no call per
+// file.
+class InstalledStamps {
+ public:
+  // Nothing is listed: a folder just made holds nothing.
+  InstalledStamps() = default;
+  // Lists folder; status() tells whether it could be read.
+  explicit InstalledStamps(const std::wstring& folder);
+
+  // The stamp of the file of that name; null when there is none.
+  const FileStamp* Find(const wchar_t* name) const;
+  Status status() const { return status_; }
+
+ private:
+  struct Installed {
+    std::wstring name;
+    FileStamp stamp;
+  };
+  std::vector<Installed> files_;  // sorted as the file system compares names
+  Status status_ = kErrorSuccess;
+};
+
+}  // namespace platform::win32
