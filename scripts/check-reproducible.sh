@@ -43,7 +43,7 @@ for preset in windows-x64 windows-x86; do
   if cmp "$first" "$second"; then
     echo "$preset: the two builds are identical"
   else
-    echo "$preset: the two builds differ (offset, then octal bytes of each):" >&2
+    echo "$preset: the two builds differ (byte number, then that byte of each in octal):" >&2
     cmp -l "$first" "$second" | head -n 20 >&2 || true
     status=1
   fi
