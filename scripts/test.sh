@@ -4,7 +4,8 @@
 # UndefinedBehaviorSanitizer, each fuzz target for a
 # bounded time, and the Windows builds with their whole suite under Wine
 # (the suite cross-compiled, the Win32 layer, end-to-end runs of
-# Quadrivo.exe, real faults, the executables' properties).
+# Quadrivo.exe, real faults, the executables' properties); then that two
+# builds of the commit give the same Quadrivo.exe.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,3 +27,6 @@ bash scripts/fuzz.sh
 
 echo "== Windows builds, under Wine"
 bash scripts/test-windows.sh
+
+echo "== Reproducible build"
+bash scripts/check-reproducible.sh
