@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/process.h"
+#include "platform/win32/scoped_handle.h"
 #include "win32/win32_test_support.h"
 
 namespace {
@@ -75,13 +76,15 @@ TEST(ElevatedStartTest, AProgramThatCannotStartIsAFailure) {
 }
 
 // A run handed over without elevation (user account control off, a standard
-// user) inherits the mark and must not start another. Were it to start one,
-// that would be this test program, listing its tests and ending with 0.
+// user) finds the mark its starter holds and must not start another. Were it
+// to start one, that would be this test program, listing its tests and ending
+// with 0.
 TEST(ElevatedStartTest, AHandedOverRunNeverHandsOverAgain) {
-  ASSERT_TRUE(::SetEnvironmentVariableW(L"QUADRIVO_HANDED_OVER", L"1"));
+  const platform::win32::ScopedKernelHandle starter_mark(
+      ::CreateEventW(nullptr, TRUE, FALSE, L"Local\\Quadrivo-HandOver"));
+  ASSERT_TRUE(starter_mark.valid());
   int exit_status = 12345;
   const platform::Status started = platform::RunElevated(L"--gtest_list_tests", &exit_status);
-  ::SetEnvironmentVariableW(L"QUADRIVO_HANDED_OVER", nullptr);
   EXPECT_NE(started, platform::kErrorSuccess);
   EXPECT_EQ(exit_status, 12345);
 }

@@ -11,11 +11,20 @@ namespace platform {
 
 namespace {
 
-// Set in the environment that a handed-over run inherits. Windows may start a
-// "runas" program without elevation (user account control turned off, and a
-// standard user): such a run is refused again and would start yet another,
-// without end. An elevated run never hands over anyway.
-constexpr wchar_t kHandedOverMark[] = L"QUADRIVO_HANDED_OVER";
+// An event that a run holds while the run it handed over to lives, in this
+// session's namespace, which an elevated run of the same session shares.
+// Windows may start a "runas" program without elevation (user account control
+// turned off, and a standard user): such a run is refused again and would
+// start yet another, without end. Its environment is the system's to make
+// (the elevation service starts it), so the mark cannot travel there.
+constexpr wchar_t kHandOverMark[] = L"Local\\Quadrivo-HandOver";
+
+// In doubt (an event of another user, whose rights deny even a look) the
+// mark is there: a run that hands over too little only shows its advice.
+bool IsHandedOver() {
+  const win32::ScopedKernelHandle mark(::OpenEventW(SYNCHRONIZE, FALSE, kHandOverMark));
+  return mark.valid() || ::GetLastError() != ERROR_FILE_NOT_FOUND;
+}
 
 // The path of this program's own file, however long.
 std::wstring OwnProgramPath() {
@@ -64,10 +73,11 @@ bool HasVisibleDesktop() {
 }
 
 Status RunElevated(const std::wstring& argument, int* exit_status) {
-  if (::GetEnvironmentVariableW(kHandedOverMark, nullptr, 0) != 0) return kErrorAccessDenied;
+  if (IsHandedOver()) return kErrorAccessDenied;
   const std::wstring program = OwnProgramPath();
   if (program.empty()) return win32::LastStatus();
-  ::SetEnvironmentVariableW(kHandedOverMark, L"1");
+  const win32::ScopedKernelHandle mark(::CreateEventW(nullptr, TRUE, FALSE, kHandOverMark));
+  if (!mark.valid()) return win32::LastStatus();
   DWORD exit_code = static_cast<DWORD>(*exit_status);
   const Status started =
       win32::StartElevatedAndWait(program, argument, CurrentFolder(), &exit_code);
