@@ -30,6 +30,7 @@ struct Spelling {
   // Another name for a folder or file of the media, when the setup has one.
   const wchar_t* alias = nullptr;
   const wchar_t* alias_of = nullptr;
+  fake::AliasKind alias_kind = fake::AliasKind::kIdentity;
 };
 
 void PrintTo(const Spelling& s, std::ostream* os) { *os << s.name; }
@@ -60,6 +61,12 @@ const Spelling kSpellings[] = {
     {"JunctionIntoTheMediaHelpFolder", kMakerKey, "Directory", L"C:\\Lindarex",
      L"D:\\Upd\\GuidaLindarex\\Lindarex.exe", kHelpCopy, L"C:\\Lindarex",
      L"D:\\Upd\\GuidaLindarex"},
+    // Only the check before removing the media sees it.
+    {"ShareThatTheCopiesMiss", kMakerKey, "Directory", L"\\\\PC\\Upd", L"D:\\Upd\\Lindarex.exe",
+     kExeCopy, L"\\\\PC\\Upd", L"D:\\Upd", fake::AliasKind::kHiddenFromCopies},
+    // Nothing tells it is the media: the stamps match, and that is refused.
+    {"ShareWithoutIdentity", kMakerKey, "Directory", L"\\\\PC\\Upd", L"D:\\Upd\\Lindarex.exe",
+     kExeCopy, L"\\\\PC\\Upd", L"D:\\Upd", fake::AliasKind::kWithoutIdentity},
 };
 
 class MediaAsInstallationTest : public testing::TestWithParam<Spelling> {};
@@ -67,7 +74,7 @@ class MediaAsInstallationTest : public testing::TestWithParam<Spelling> {};
 TEST_P(MediaAsInstallationTest, FailsAndRemovesNothing) {
   const Spelling& s = GetParam();
   test::StartProcess(L"D:\\Upd\\Lindarex");
-  if (s.alias != nullptr) Platform().disk.AddAlias(s.alias, s.alias_of);
+  if (s.alias != nullptr) Platform().disk.AddAlias(s.alias, s.alias_of, s.alias_kind);
   test::PutUpdateOnMedia(true);
   Platform().registry.SetString(s.key, s.value_name, s.value);
   const promise::DiskState before = promise::CaptureDisk();

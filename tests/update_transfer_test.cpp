@@ -245,6 +245,26 @@ const Standing kStandings[] = {
      HelpCopyFailed(kNoPermission), 0, test::kNewExe},
     {"InUse", [] { Platform().faults.Fail(Op::kCopyFile, 1, platform::kErrorSharingViolation); }, 2,
      ExeCopyFailed(kInUse), 0, test::kOldExe},
+    {"HeldExecutable", [] { Platform().disk.Hold(L"C:\\Lindarex\\Lindarex.exe"); }, 2,
+     ExeCopyFailed(kInUse), 0, test::kOldExe},
+    {"HeldHelpFile",
+     [] {
+       Platform().disk.AddFile(L"C:\\Lindarex\\Guida\\indice.htm", "old help");
+       Platform().disk.Hold(L"C:\\Lindarex\\Guida\\indice.htm");
+     },
+     2, HelpCopyFailed(kInUse), 0, test::kNewExe},
+    {"NetworkInstallation",
+     [] {
+       Platform().disk.AddNetworkDrive(L"C:");
+       Platform().disk.RestrictToAdministrators(L"C:\\Lindarex");
+     },
+     2, ExeCopyFailed(kNoPermission), 0, test::kOldExe},
+    {"UnattendedRefused",
+     [] {
+       Platform().visible_desktop = false;
+       Platform().disk.RestrictToAdministrators(L"C:\\Lindarex");
+     },
+     2, "", 0, test::kOldExe},
     {"UnattendedCompleted", [] { Platform().visible_desktop = false; }, 0, "", 0, test::kNewExe},
     {"UnattendedFailed",
      [] {

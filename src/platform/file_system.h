@@ -5,9 +5,13 @@
 // - A media file whose installed counterpart has its size and last-write time
 //   (file_stamp.h) is already in place: it is not copied again, and the copy
 //   succeeds. A running program that is up to date is thus never disturbed.
+//   Where the file system cannot give either file's identity, such a file may
+//   be the media's own: the copy then fails with kErrorSameFile.
 // - kErrorSameFile answers a copy whose destination is its source, or lies
 //   inside it, under whatever name: another drive letter, a short name, a
 //   junction or a hard link.
+// - A destination another program holds open fails with
+//   kErrorSharingViolation; kErrorAccessDenied means missing rights.
 // - Copies replace each file in one step: the destination is the old file or
 //   the new one, never half of each.
 #pragma once
@@ -38,6 +42,8 @@ class FileSystemObject {
   // file system sees it, under whatever name. A path that does not exist yet
   // is judged by its nearest existing parent.
   virtual bool IsSameOrInside(const std::wstring& path, const std::wstring& other) = 0;
+  // Whether path lies on another machine: a UNC path or a network drive.
+  virtual bool IsOnNetworkDrive(const std::wstring& path) = 0;
 };
 
 // Creates the platform's service; null when it cannot be had at all.

@@ -32,10 +32,15 @@ int Show(const std::wstring& text, ExitStatus status) {
 
 // A copy refused before anything changed, in a run without administrator
 // rights, is most likely a folder only an administrator may write: the same
-// update run elevated can complete it. An elevated run never hands over.
-bool MayHandOver(const TransferOutcome& outcome, bool elevated) {
+// update run elevated can complete it. Not so where elevation cannot help: an
+// elevated run already, nobody to answer the consent prompt, or a network
+// drive (the elevated run does not see the user's drive letters, and rights
+// on a server are not the local administrator's).
+bool MayHandOver(const TransferOutcome& outcome, bool elevated,
+                 const std::wstring& install_folder) {
   return !outcome.anything_changed && outcome.failed_status == platform::kErrorAccessDenied &&
-         !elevated;
+         !elevated && platform::HasVisibleDesktop() && FileSystem &&
+         !FileSystem->IsOnNetworkDrive(install_folder);
 }
 
 int PriceListReport(const std::wstring& command_path, const std::wstring& price_list_name,
@@ -52,7 +57,7 @@ int Update(const std::wstring& command_path, const std::wstring& program_name,
   const TransferOutcome outcome = UpdateTransfer(command_path, program_name, install_folder);
   if (outcome.completed) return Show(UpdateCompletedMessage(program_name), kExitDone);
   const bool elevated = platform::IsElevated();
-  if (MayHandOver(outcome, elevated)) {
+  if (MayHandOver(outcome, elevated, install_folder)) {
     // The elevated run gets the update's argument, unchanged, and shows the
     // one box; this one only passes its status on.
     int elevated_status = kExitFailed;

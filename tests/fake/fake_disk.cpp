@@ -36,14 +36,14 @@ void KeepFirst(platform::Status& first, platform::Status status) {
 
 }  // namespace
 
-std::wstring FakeDisk::Real(const std::wstring& path) const {
-  std::wstring key = Key(path);
+std::wstring FakeDisk::Follow(std::wstring key, bool every_alias) const {
   // Aliases may lead through one another; a few steps reach any real name.
   for (int step = 0; step < 8; ++step) {
     bool followed = false;
-    for (const auto& alias : aliases_) {
-      if (!IsSameOrBelow(key, alias.first)) continue;
-      key = alias.second + key.substr(alias.first.size());
+    for (const Alias& alias : aliases_) {
+      if (!every_alias && alias.kind != AliasKind::kIdentity) continue;
+      if (!IsSameOrBelow(key, alias.name)) continue;
+      key = alias.target + key.substr(alias.name.size());
       followed = true;
     }
     if (!followed) break;
@@ -51,8 +51,32 @@ std::wstring FakeDisk::Real(const std::wstring& path) const {
   return key;
 }
 
-void FakeDisk::AddAlias(const std::wstring& alias, const std::wstring& target) {
-  aliases_.emplace_back(Key(alias), Real(target));
+std::wstring FakeDisk::Real(const std::wstring& path) const { return Follow(Key(path), true); }
+
+std::wstring FakeDisk::SeenByCopies(const std::wstring& path) const {
+  return Follow(Key(path), false);
+}
+
+bool FakeDisk::HasIdentity(const std::wstring& path) const {
+  const std::wstring key = Key(path);
+  return std::none_of(aliases_.begin(), aliases_.end(), [&](const Alias& alias) {
+    return alias.kind == AliasKind::kWithoutIdentity && IsSameOrBelow(key, alias.name);
+  });
+}
+
+void FakeDisk::AddAlias(const std::wstring& alias, const std::wstring& target, AliasKind kind) {
+  aliases_.push_back(Alias{Key(alias), Real(target), kind});
+}
+
+void FakeDisk::AddNetworkDrive(const std::wstring& drive) { network_drives_.insert(Key(drive)); }
+
+void FakeDisk::RestrictToAdministrators(const std::wstring& path) {
+  const auto file = files_.find(Real(path));
+  if (file != files_.end()) {
+    file->second.administrators_only = true;
+  } else {
+    administrators_folders_.insert(Real(path));
+  }
 }
 
 std::wstring FakeDisk::Parent(const std::wstring& key) {
@@ -111,19 +135,38 @@ std::vector<std::wstring> FakeDisk::FoldersBelow(const std::wstring& key) const 
   return below;
 }
 
-platform::Status FakeDisk::PutCopy(const FakeFile& file, const std::wstring& target) {
+// The real service's steps, each answering as Windows does: the stamps, the
+// temporary beside the destination, then its rename over the destination.
+platform::Status FakeDisk::PutCopy(const FakeFile& file, const std::wstring& target,
+                                   bool identity_known) {
   const auto installed = files_.find(target);
   if (installed != files_.end()) {
     const platform::FileStamp media_stamp{file.bytes.size(), file.write_time};
     const platform::FileStamp installed_stamp{installed->second.bytes.size(),
                                               installed->second.write_time};
+    // Without identity a file in place may be the media's own file.
     if (platform::IsAlreadyInPlace(media_stamp, installed_stamp, false)) {
-      return platform::kErrorSuccess;
+      return identity_known ? platform::kErrorSuccess : platform::kErrorSameFile;
     }
+  }
+  if (administrators_folders_.count(Parent(target)) != 0 && !elevated_) {
+    return platform::kErrorAccessDenied;  // the temporary cannot be made
+  }
+  bool keeps_administrators_only = false;
+  if (installed != files_.end()) {
+    // Windows refuses a rename over a file with access denied both when the
+    // file's permissions forbid it and when a program holds it open, whatever
+    // sharing it allowed ("FILE_RENAME_INFO", ReplaceIfExists). The service
+    // asks the file itself, opened for DELETE, and reports a held file as in
+    // use ("CreateFileW": a sharing violation, or success for a holder that
+    // shares deletion).
+    if (installed->second.administrators_only && !elevated_) return platform::kErrorAccessDenied;
     if (installed->second.in_use) return platform::kErrorSharingViolation;
+    // The replacement keeps the installed file's own permissions.
+    keeps_administrators_only = installed->second.administrators_only;
   }
   // The copy arrives writable, whatever the source was, with the source's time.
-  files_[target] = FakeFile{file.bytes, false, file.write_time};
+  files_[target] = FakeFile{file.bytes, false, file.write_time, false, keeps_administrators_only};
   return platform::kErrorSuccess;
 }
 
@@ -135,10 +178,10 @@ platform::Status FakeDisk::CopyFile(const std::wstring& source, const std::wstri
   const std::wstring target = Real(destination);
   // A file copied onto itself, under whatever name, would leave nothing to
   // tell old from new.
-  if (target == found->first) return platform::kErrorSameFile;
+  if (SeenByCopies(source) == SeenByCopies(destination)) return platform::kErrorSameFile;
   if (!ParentExists(target)) return platform::kErrorPathNotFound;
   if (folders_.count(target) != 0) return platform::kErrorAccessDenied;
-  return PutCopy(found->second, target);
+  return PutCopy(found->second, target, HasIdentity(source) && HasIdentity(destination));
 }
 
 platform::Status FakeDisk::DeleteFile(const std::wstring& path) {
@@ -159,7 +202,9 @@ platform::Status FakeDisk::CopyFolder(const std::wstring& source, const std::wst
   const std::wstring to = Real(destination);
   if (folders_.count(from) == 0) return platform::kErrorPathNotFound;
   // A folder is never copied into itself, where the copy would feed on itself.
-  if (IsSameOrBelow(to, from)) return platform::kErrorSameFile;
+  if (IsSameOrBelow(SeenByCopies(destination), SeenByCopies(source))) {
+    return platform::kErrorSameFile;
+  }
   if (!ParentExists(to)) return platform::kErrorPathNotFound;
   if (files_.count(to) != 0) return platform::kErrorAccessDenied;
   folders_.insert(to);
@@ -178,7 +223,8 @@ platform::Status FakeDisk::CopyFolder(const std::wstring& source, const std::wst
       folders_.insert(copy);
     } else {
       if (folders_.count(copy) != 0) return platform::kErrorAccessDenied;
-      const platform::Status status = PutCopy(file->second, copy);
+      const platform::Status status =
+          PutCopy(file->second, copy, HasIdentity(source) && HasIdentity(destination));
       if (status != platform::kErrorSuccess) return status;
     }
   }
@@ -216,9 +262,17 @@ bool FakeDisk::FolderExists(const std::wstring& path) {
   return folders_.count(Real(path)) != 0;
 }
 
-bool FakeDisk::IsSameOrInside(const std::wstring& path, const std::wstring& folder) {
-  log_.push_back(L"IsSameOrInside " + path + L" in " + folder);
-  return IsSameOrBelow(Real(path), Real(folder));
+// The spelling decides too, and alone where identity cannot be had.
+bool FakeDisk::IsSameOrInside(const std::wstring& path, const std::wstring& other) {
+  log_.push_back(L"IsSameOrInside " + path + L" in " + other);
+  return IsSameOrBelow(Key(path), Key(other)) ||
+         (HasIdentity(path) && HasIdentity(other) && IsSameOrBelow(Real(path), Real(other)));
+}
+
+bool FakeDisk::IsOnNetworkDrive(const std::wstring& path) {
+  log_.push_back(L"IsOnNetworkDrive " + path);
+  const std::wstring key = Real(path);
+  return key.compare(0, 2, L"\\\\") == 0 || network_drives_.count(key.substr(0, 2)) != 0;
 }
 
 }  // namespace fake

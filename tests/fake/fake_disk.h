@@ -4,7 +4,9 @@
 // to case; aliases give other names for one folder or file, as a second drive
 // letter, a short name, a junction or a hard link do. Its volumes keep exact
 // times, as NTFS does; a copy whose installed counterpart has the same size
-// and time is skipped, by the rule the real service follows.
+// and time is skipped, by the rule the real service follows. Permissions and
+// files held open by other programs answer as Windows answers a process that
+// is not elevated.
 #pragma once
 
 #include <cstdint>
@@ -25,11 +27,24 @@ struct FakeFile {
   std::uint64_t write_time = 0;
   // Held by a running program: it can be neither replaced nor deleted.
   bool in_use = false;
+  // Permissions of its own let only administrators replace or delete it.
+  bool administrators_only = false;
+};
+
+// How the file system shows that an alias names the same file.
+enum class AliasKind {
+  kIdentity,  // a file index tells it: drive letter, short name, junction, hard link
+  // No file index (some network and FAT drivers): only the spelling tells.
+  kWithoutIdentity,
+  // The identity check sees through it, the copies' own refusal does not:
+  // the second line before removing the media must hold on its own.
+  kHiddenFromCopies,
 };
 
 class FakeDisk {
  public:
-  explicit FakeDisk(FaultPlan& faults) : faults_(faults) {}
+  // elevated: the standing of the process that calls, read at each call.
+  FakeDisk(FaultPlan& faults, const bool& elevated) : faults_(faults), elevated_(elevated) {}
 
   // Creates the folder and those above it.
   void AddFolder(const std::wstring& path);
@@ -38,7 +53,12 @@ class FakeDisk {
   void AddFile(const std::wstring& path, const std::string& bytes, bool read_only = false);
   // From now on alias (and every path below it) names target (and the same
   // path below it).
-  void AddAlias(const std::wstring& alias, const std::wstring& target);
+  void AddAlias(const std::wstring& alias, const std::wstring& target,
+                AliasKind kind = AliasKind::kIdentity);
+  // The drive (as "N:") is a share of another machine.
+  void AddNetworkDrive(const std::wstring& drive);
+  // Only administrators may change the file or create files in the folder.
+  void RestrictToAdministrators(const std::wstring& path);
   // Creates path as an earlier copy of original left it: the same bytes and
   // last-write time.
   void AddCopyOf(const std::wstring& path, const std::wstring& original);
@@ -61,24 +81,37 @@ class FakeDisk {
   platform::Status CopyFolder(const std::wstring& source, const std::wstring& destination);
   platform::Status DeleteFolder(const std::wstring& path);
   bool FolderExists(const std::wstring& path);
-  bool IsSameOrInside(const std::wstring& path, const std::wstring& folder);
+  bool IsSameOrInside(const std::wstring& path, const std::wstring& other);
+  bool IsOnNetworkDrive(const std::wstring& path);
 
  private:
   // The path as text: lower case, backslashes settled.
   static std::wstring Key(const std::wstring& path);
-  // What the path names once aliases are followed: its identity.
+  // What the path names once aliases are followed: the file itself.
   std::wstring Real(const std::wstring& path) const;
+  // What the copies' own check takes the path for; and whether the file
+  // system can give its identity at all.
+  std::wstring SeenByCopies(const std::wstring& path) const;
+  bool HasIdentity(const std::wstring& path) const;
+  std::wstring Follow(std::wstring key, bool hidden_from_copies) const;
   static std::wstring Parent(const std::wstring& key);
   bool ParentExists(const std::wstring& key) const;
   std::vector<std::wstring> FilesBelow(const std::wstring& key) const;
   std::vector<std::wstring> FoldersBelow(const std::wstring& key) const;
   // Writes a copy of file at target unless a file with its stamp is there.
-  platform::Status PutCopy(const FakeFile& file, const std::wstring& target);
+  platform::Status PutCopy(const FakeFile& file, const std::wstring& target, bool identity_known);
 
   FaultPlan& faults_;
-  std::map<std::wstring, FakeFile> files_;                      // by lower-case path
-  std::set<std::wstring> folders_;                              // by lower-case path
-  std::vector<std::pair<std::wstring, std::wstring>> aliases_;  // keys: alias, real
+  const bool& elevated_;
+  std::map<std::wstring, FakeFile> files_;  // by lower-case path
+  std::set<std::wstring> folders_;          // by lower-case path
+  struct Alias {
+    std::wstring name, target;  // keys
+    AliasKind kind;
+  };
+  std::vector<Alias> aliases_;
+  std::set<std::wstring> network_drives_;          // "n:"
+  std::set<std::wstring> administrators_folders_;  // keys
   std::vector<std::wstring> log_;
   std::uint64_t clock_ = 0;  // the last write time handed out
 };
@@ -100,9 +133,10 @@ class FakeFileSystemObject : public platform::FileSystemObject {
     return disk_.DeleteFolder(path);
   }
   bool FolderExists(const std::wstring& path) override { return disk_.FolderExists(path); }
-  bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) override {
-    return disk_.IsSameOrInside(path, folder);
+  bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override {
+    return disk_.IsSameOrInside(path, other);
   }
+  bool IsOnNetworkDrive(const std::wstring& path) override { return disk_.IsOnNetworkDrive(path); }
 
  private:
   FakeDisk& disk_;

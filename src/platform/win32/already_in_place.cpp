@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win32/file_identity.h"
 #include "platform/win32/folder_entries.h"
 #include "platform/win32/scoped_handle.h"
 
@@ -27,7 +28,16 @@ int Compare(const std::wstring& left, const wchar_t* right) {
 
 }  // namespace
 
-bool AlreadyInPlace::operator()(const FileStamp& media, const FileStamp& installed) {
+Placement AlreadyInPlace::operator()(const FileStamp& media, const FileStamp& installed) {
+  if (!InPlace(media, installed)) return Placement::kCopy;
+  if (identities_ == Identities::kUnknown) {
+    identities_ =
+        HasIdentity(media_) && HasIdentity(installed_) ? Identities::kKnown : Identities::kMissing;
+  }
+  return identities_ == Identities::kKnown ? Placement::kInPlace : Placement::kUnsure;
+}
+
+bool AlreadyInPlace::InPlace(const FileStamp& media, const FileStamp& installed) {
   if (IsAlreadyInPlace(media, installed, false)) return true;
   if (!IsAlreadyInPlace(media, installed, true)) return false;
   if (times_ == Times::kUnknown) {

@@ -19,6 +19,21 @@ FileStamp StampOf(const FileData& data) {
                    Ticks(data.ftLastWriteTime)};
 }
 
+// What a media file's stamp and its installed counterpart's say.
+enum class Placement {
+  kCopy,     // the installed file is another: copy
+  kInPlace,  // the installed file holds what the media file holds
+  // The same stamps, but the file system gives no identity to tell the two
+  // apart: the installed file may be the media's own, which removing the
+  // media would remove. The update is refused.
+  kUnsure,
+};
+
+// What a copy that is not made reports: success for a file in place.
+inline Status StatusOf(Placement placement) {
+  return placement == Placement::kInPlace ? kErrorSuccess : kErrorSameFile;
+}
+
 class AlreadyInPlace {
  public:
   // media and installed: a file or folder on each side's volume, outliving
@@ -26,15 +41,18 @@ class AlreadyInPlace {
   AlreadyInPlace(const std::wstring& media, const std::wstring& installed)
       : media_(media), installed_(installed) {}
 
-  // Whether installed holds what media holds. Equal times settle it; the
-  // volumes are asked whether they keep 2-second times only when the times
-  // are that close, and then once for all files.
-  bool operator()(const FileStamp& media, const FileStamp& installed);
+  // Equal times settle it; the volumes are asked whether they keep 2-second
+  // times only when the times are that close, and then once for all files;
+  // the identities likewise only for stamps that match.
+  Placement operator()(const FileStamp& media, const FileStamp& installed);
 
  private:
+  bool InPlace(const FileStamp& media, const FileStamp& installed);
+
   const std::wstring& media_;
   const std::wstring& installed_;
   enum class Times { kUnknown, kExact, kTwoSecond } times_ = Times::kUnknown;
+  enum class Identities { kUnknown, kKnown, kMissing } identities_ = Identities::kUnknown;
 };
 
 // The stamp of the plain file at path; false when there is none:

@@ -32,7 +32,9 @@ Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& 
                      const std::wstring& destination_folder, const InstalledStamps& installed,
                      AlreadyInPlace& already_in_place) {
   const FileStamp* stamp = installed.Find(entry.cFileName);
-  if (stamp != nullptr && already_in_place(StampOf(entry), *stamp)) return kErrorSuccess;
+  const Placement placement =
+      stamp != nullptr ? already_in_place(StampOf(entry), *stamp) : Placement::kCopy;
+  if (placement != Placement::kCopy) return StatusOf(placement);
   return ReplaceFileWithCopy(JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes,
                              entry.ftLastWriteTime, JoinPath(destination_folder, entry.cFileName),
                              Flush::kNo);

@@ -117,6 +117,8 @@ bool IdentityFindsInside(const std::wstring& path, const std::wstring& folder) {
 
 }  // namespace
 
+bool HasIdentity(const std::wstring& path) { return IdentityOf(path).known(); }
+
 bool IsSameFile(const std::wstring& first, const std::wstring& second) {
   if (SameSpelling(first, second)) return true;
   const Identity identity = IdentityOf(first);

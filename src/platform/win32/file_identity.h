@@ -8,6 +8,10 @@
 
 namespace platform::win32 {
 
+// Whether the file system gives the file or folder an identity (a file index)
+// at all; some network and FAT drivers do not.
+bool HasIdentity(const std::wstring& path);
+
 // True when they are the same file, by identity or, where identity cannot be
 // had, by text.
 bool IsSameFile(const std::wstring& first, const std::wstring& second);

@@ -32,9 +32,10 @@ class Win32FileSystem final : public FileSystemObject {
     // comes before the stamps are compared.
     if (win32::IsSameFile(from, to)) return kErrorSameFile;
     FileStamp installed;
-    if (win32::StampOfPlainFile(to, &installed) &&
-        win32::AlreadyInPlace(from, to)(win32::StampOf(media), installed)) {
-      return kErrorSuccess;
+    if (win32::StampOfPlainFile(to, &installed)) {
+      const win32::Placement placement =
+          win32::AlreadyInPlace(from, to)(win32::StampOf(media), installed);
+      if (placement != win32::Placement::kCopy) return win32::StatusOf(placement);
     }
     // An earlier run killed while copying here may have left its temporary.
     win32::RemoveAbandonedTemporaries(to.substr(0, to.rfind(L'\\')));
@@ -72,6 +73,14 @@ class Win32FileSystem final : public FileSystemObject {
 
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override {
     return win32::IsSameOrInside(LongPath(path), LongPath(other));
+  }
+
+  // A drive letter mapped to a share is DRIVE_REMOTE.
+  bool IsOnNetworkDrive(const std::wstring& path) override {
+    const std::wstring full = LongPath(path);
+    if (full.compare(0, 8, L"\\\\?\\UNC\\") == 0) return true;
+    if (full.size() < 7 || full[5] != L':') return false;
+    return ::GetDriveTypeW(full.substr(4, 3).c_str()) == DRIVE_REMOTE;
   }
 };
 
