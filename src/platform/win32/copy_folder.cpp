@@ -35,7 +35,8 @@ Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& 
   if (stamp != nullptr && already_in_place(StampOf(entry), *stamp)) return kErrorSuccess;
   return ReplaceFileWithCopy(JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes,
                              entry.ftLastWriteTime, JoinPath(destination_folder, entry.cFileName),
-                             Flush::kNo);
+                             Flush::kNo,
+                             stamp != nullptr ? Installed::kPresent : Installed::kAbsent);
 }
 
 // Copies the folder's own files and collects the names of its subfolders.
