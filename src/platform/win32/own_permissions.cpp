@@ -9,6 +9,13 @@ namespace platform::win32 {
 
 namespace {
 
+// A file that is not there has no permissions to keep, nor has one on a file
+// system that keeps none (which may answer that it cannot say).
+bool NothingToKeep(DWORD status) {
+  return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND ||
+         status == ERROR_NOT_SUPPORTED || status == ERROR_INVALID_FUNCTION;
+}
+
 bool IsOwnEntry(const ACE_HEADER& ace) { return (ace.AceFlags & INHERITED_ACE) == 0; }
 
 bool HasOwnEntry(const ACL& dacl) {
@@ -46,7 +53,7 @@ Status OwnPermissions::Read(const std::wstring& installed) {
       ::GetNamedSecurityInfoW(installed.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
                               nullptr, &dacl_, nullptr, &descriptor);
   descriptor_.reset(descriptor);
-  if (status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND) return kErrorSuccess;
+  if (NothingToKeep(status)) return kErrorSuccess;
   if (status != ERROR_SUCCESS) return static_cast<Status>(status);
   SECURITY_DESCRIPTOR_CONTROL control = 0;
   DWORD revision = 0;
