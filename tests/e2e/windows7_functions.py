@@ -51,6 +51,7 @@ _KERNEL32 = {
     "LeaveCriticalSection": OLDER,
     "LoadLibraryA": OLDER,
     "LoadLibraryW": OLDER,
+    "LocalFree": OLDER,
     "lstrcmpiW": OLDER,
     "MoveFileExW": OLDER,
     "MultiByteToWideChar": OLDER,
@@ -100,11 +101,17 @@ _MSVCRT = {name: OLDER for name in (
 WINDOWS7_FUNCTIONS = {
     "kernel32.dll": _KERNEL32,
     "advapi32.dll": {
+        "AddAce": OLDER,
+        "GetAce": OLDER,
+        "GetNamedSecurityInfoW": OLDER,
+        "GetSecurityDescriptorControl": OLDER,
         "GetTokenInformation": OLDER,  # its TokenElevation class: Windows Vista
+        "InitializeAcl": OLDER,
         "OpenProcessToken": OLDER,
         "RegCloseKey": OLDER,
         "RegOpenKeyExA": OLDER,
         "RegQueryValueExA": OLDER,
+        "SetSecurityInfo": OLDER,
     },
     "user32.dll": {
         "GetProcessWindowStation": OLDER,

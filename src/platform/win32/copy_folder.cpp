@@ -37,7 +37,8 @@ Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& 
   if (placement != Placement::kCopy) return StatusOf(placement);
   return ReplaceFileWithCopy(JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes,
                              entry.ftLastWriteTime, JoinPath(destination_folder, entry.cFileName),
-                             Flush::kNo);
+                             Flush::kNo,
+                             stamp != nullptr ? Installed::kPresent : Installed::kAbsent);
 }
 
 // Copies the folder's own files and collects the names of its subfolders.

@@ -23,13 +23,7 @@ Status RemoveDirectoryLink(const std::wstring& link) {
     return LastStatus();
   }
   if (!IsLink(tag.FileAttributes)) return ERROR_NOT_A_REPARSE_POINT;
-  // Its one member is named DeleteFile, which Windows' headers rename.
-  FILE_DISPOSITION_INFO disposition{TRUE};
-  if (!::SetFileInformationByHandle(handle.get(), FileDispositionInfo, &disposition,
-                                    sizeof disposition)) {
-    return LastStatus();
-  }
-  return kErrorSuccess;
+  return DeleteThroughHandle(handle.get());
 }
 
 void KeepFirst(Status& first, Status status) {
@@ -58,6 +52,15 @@ Status DeleteContent(const std::wstring& folder) {
 }
 
 }  // namespace
+
+Status DeleteThroughHandle(HANDLE handle) {
+  // Its one member is named DeleteFile, which Windows' headers rename.
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  if (::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)) {
+    return kErrorSuccess;
+  }
+  return LastStatus();
+}
 
 Status DeleteFolderTree(const std::wstring& path, DWORD attributes) {
   if (IsLink(attributes)) return RemoveDirectoryLink(path);

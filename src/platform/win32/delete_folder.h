@@ -9,6 +9,11 @@
 
 namespace platform::win32 {
 
+// Marks the file or folder that handle (opened with DELETE access) names for
+// deletion: it goes when the last handle to it is closed, whoever holds that
+// one, and no other file that takes its name meanwhile is touched.
+Status DeleteThroughHandle(HANDLE handle);
+
 // attributes as already known for path. Goes on past a failure, so that as much as may be removed
 // is, and returns the first one.
 Status DeleteFolderTree(const std::wstring& path, DWORD attributes);

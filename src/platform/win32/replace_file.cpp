@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/delete_folder.h"
+#include "platform/win32/own_permissions.h"
+#include "platform/win32/retry.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/temporary_files.h"
 
@@ -12,11 +15,6 @@ namespace platform::win32 {
 
 namespace {
 
-// A destination in use (the program is running) is tried again for about two
-// seconds: long enough for a program that is closing, short enough for a user
-// waiting on the update.
-constexpr int kMoveAttempts = 9;
-constexpr DWORD kMoveRetryDelayMs = 250;
 constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_SYSTEM;
 
@@ -44,12 +42,21 @@ Status WriteAll(HANDLE file, const char* data, DWORD size) {
   return kErrorSuccess;
 }
 
+// A virus scanner may be reading a media file that was just written.
+Status OpenSource(const std::wstring& source, ScopedFileHandle& from) {
+  return WithRetries([&] {
+    from.reset(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return from.valid() ? kErrorSuccess : LastStatus();
+  });
+}
+
 // Only the file's data is read: its other streams (a mark of the web among
 // them) stay behind on the media.
 Status CopyData(const std::wstring& source, HANDLE to) {
-  ScopedFileHandle from(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!from.valid()) return LastStatus();
+  ScopedFileHandle from;
+  const Status opened = OpenSource(source, from);
+  if (opened != kErrorSuccess) return opened;
   char* const buffer = CopyBuffer();
   if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
   for (;;) {
@@ -78,11 +85,6 @@ Status FillTemporary(const std::wstring& source, const FILETIME& write_time, Flu
   return kErrorSuccess;
 }
 
-bool IsInUse(Status status) {
-  return status == ERROR_SHARING_VIOLATION || status == ERROR_ACCESS_DENIED ||
-         status == ERROR_LOCK_VIOLATION;
-}
-
 // The temporary takes the destination's name in one step, through its own
 // handle, so that no other program can slip between copy and rename.
 Status RenameOver(HANDLE file, const std::wstring& destination) {
@@ -104,47 +106,78 @@ Status RenameOver(HANDLE file, const std::wstring& destination) {
   return LastStatus();
 }
 
+// A rename over a file that another program holds open (the running
+// program, a help page in a viewer) is refused with ERROR_ACCESS_DENIED
+// whatever sharing that program allowed, just as one the file's own
+// permissions forbid. The folder is known to be writable (the temporary is
+// in it), so the file itself is asked: if this user may open it for deletion,
+// or is refused only for its sharing, it is held, and that passes.
+Status WhyRefused(const std::wstring& destination) {
+  const ScopedFileHandle probe(::CreateFileW(
+      destination.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (probe.valid()) return ERROR_SHARING_VIOLATION;
+  const Status status = LastStatus();
+  return status == ERROR_SHARING_VIOLATION ? status : ERROR_ACCESS_DENIED;
+}
+
 // An installed file that is read-only is replaced too. Its attributes are
 // looked at only when the move was refused, so the usual case costs no extra
-// call; they are put back when the move fails after all.
-Status MoveIntoPlace(HANDLE file, const std::wstring& destination) {
+// call; *lifted keeps them, to be put back when the move fails after all.
+Status MoveOnce(HANDLE file, const std::wstring& destination, DWORD* lifted) {
   Status status = RenameOver(file, destination);
-  DWORD lifted = INVALID_FILE_ATTRIBUTES;
-  if (status == ERROR_ACCESS_DENIED) {
+  if (status != ERROR_ACCESS_DENIED) return status;
+  if (*lifted == INVALID_FILE_ATTRIBUTES) {
     const DWORD attributes = ::GetFileAttributesW(destination.c_str());
     // No wait makes a folder give way to a file.
     if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
     if (attributes != INVALID_FILE_ATTRIBUTES && IsReadOnly(attributes) &&
         ::SetFileAttributesW(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-      lifted = attributes;
+      *lifted = attributes;
       status = RenameOver(file, destination);
+      if (status != ERROR_ACCESS_DENIED) return status;
     }
   }
-  for (int attempt = 1; attempt < kMoveAttempts && IsInUse(status); ++attempt) {
-    ::Sleep(kMoveRetryDelayMs);
-    status = RenameOver(file, destination);
-  }
+  return WhyRefused(destination);
+}
+
+Status MoveIntoPlace(HANDLE file, const std::wstring& destination) {
+  DWORD lifted = INVALID_FILE_ATTRIBUTES;
+  const Status status = WithRetries([&] { return MoveOnce(file, destination, &lifted); });
   if (status != kErrorSuccess && lifted != INVALID_FILE_ATTRIBUTES) {
     ::SetFileAttributesW(destination.c_str(), lifted);
   }
   return status;
 }
 
+// A copy that broke off (a full disk) may have left part of the file. It is
+// deleted through its own handle, so that a virus scanner that opened it
+// meanwhile without sharing its deletion cannot keep it; by name only when
+// that fails.
+void Discard(ScopedFileHandle& file, const std::wstring& temporary) {
+  const bool marked = DeleteThroughHandle(file.get()) == kErrorSuccess;
+  file.reset(INVALID_HANDLE_VALUE);
+  if (marked) return;
+  WithRetries([&] { return ::DeleteFileW(temporary.c_str()) ? kErrorSuccess : LastStatus(); });
+}
+
 }  // namespace
 
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
-                           Flush flush) {
+                           Flush flush, Installed installed) {
+  OwnPermissions permissions;
+  Status status = installed == Installed::kPresent ? permissions.Read(destination) : kErrorSuccess;
+  if (status != kErrorSuccess) return status;
   std::wstring temporary;
   ScopedFileHandle file;
-  Status status =
-      CreateTemporary(destination, TemporaryAttributes(source_attributes), &temporary, &file);
+  status = CreateTemporary(destination, TemporaryAttributes(source_attributes),
+                           permissions.Access(), &temporary, &file);
   if (status != kErrorSuccess) return status;
   status = FillTemporary(source, source_write_time, flush, file.get());
+  if (status == kErrorSuccess) status = permissions.GiveTo(file.get());
   if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), destination);
-  file.reset(INVALID_HANDLE_VALUE);
-  // A copy that broke off (a full disk) may have left part of the file.
-  if (status != kErrorSuccess) ::DeleteFileW(temporary.c_str());
+  if (status != kErrorSuccess) Discard(file, temporary);
   return status;
 }
 

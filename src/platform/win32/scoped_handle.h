@@ -53,9 +53,16 @@ struct RegistryKeyTraits {
   static void Close(HKEY key) { ::RegCloseKey(key); }
 };
 
+// Memory the system allocated for the caller to free (a security descriptor).
+struct LocalMemoryTraits {
+  static HLOCAL Invalid() { return nullptr; }
+  static void Close(HLOCAL memory) { ::LocalFree(memory); }
+};
+
 using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
 using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
 using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
 using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
+using ScopedLocalMemory = ScopedHandle<LocalMemoryTraits>;
 
 }  // namespace platform::win32

@@ -73,12 +73,12 @@ void Remove(const std::wstring& path, DWORD attributes) {
 
 }  // namespace
 
-Status CreateTemporary(const std::wstring& destination, DWORD attributes, std::wstring* path,
-                       ScopedFileHandle* file) {
+Status CreateTemporary(const std::wstring& destination, DWORD attributes, DWORD extra_access,
+                       std::wstring* path, ScopedFileHandle* file) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     *path = TemporaryName(destination);
-    file->reset(::CreateFileW(path->c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                              attributes | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    file->reset(::CreateFileW(path->c_str(), GENERIC_WRITE | DELETE | extra_access, 0, nullptr,
+                              CREATE_NEW, attributes | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (file->valid()) return kErrorSuccess;
     const Status status = LastStatus();
     if (status != ERROR_FILE_EXISTS && status != ERROR_ALREADY_EXISTS) return status;

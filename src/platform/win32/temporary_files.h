@@ -13,9 +13,10 @@
 namespace platform::win32 {
 
 // A new temporary file beside destination, with these attributes, open for
-// writing and for being renamed through its own handle; its path in *path.
-Status CreateTemporary(const std::wstring& destination, DWORD attributes, std::wstring* path,
-                       ScopedFileHandle* file);
+// writing, for being renamed or deleted through its own handle, and for
+// extra_access as well; its path in *path.
+Status CreateTemporary(const std::wstring& destination, DWORD attributes, DWORD extra_access,
+                       std::wstring* path, ScopedFileHandle* file);
 
 // Whether the process pid, which made a file at made_at (100 ns ticks since
 // 1601, as FILETIME counts), may still be running: a live process started no

@@ -32,7 +32,8 @@ class Win32FileSystem final : public FileSystemObject {
     // comes before the stamps are compared.
     if (win32::IsSameFile(from, to)) return kErrorSameFile;
     FileStamp installed;
-    if (win32::StampOfPlainFile(to, &installed)) {
+    const bool exists = win32::StampOfPlainFile(to, &installed);
+    if (exists) {
       const win32::Placement placement =
           win32::AlreadyInPlace(from, to)(win32::StampOf(media), installed);
       if (placement != win32::Placement::kCopy) return win32::StatusOf(placement);
@@ -40,8 +41,9 @@ class Win32FileSystem final : public FileSystemObject {
     // An earlier run killed while copying here may have left its temporary.
     win32::RemoveAbandonedTemporaries(to.substr(0, to.rfind(L'\\')));
     // The program itself must survive a power cut right after it was replaced.
-    return win32::ReplaceFileWithCopy(from, media.dwFileAttributes, media.ftLastWriteTime, to,
-                                      win32::Flush::kToDisk);
+    return win32::ReplaceFileWithCopy(
+        from, media.dwFileAttributes, media.ftLastWriteTime, to, win32::Flush::kToDisk,
+        exists ? win32::Installed::kPresent : win32::Installed::kAbsent);
   }
 
   Status DeleteFile(const std::wstring& path) override {

@@ -1,0 +1,84 @@
+#include "platform/win32/own_permissions.h"
+
+#include <aclapi.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace platform::win32 {
+
+namespace {
+
+// A file that is not there has no permissions to keep, nor has one on a file
+// system that keeps none (which may answer that it cannot say).
+bool NothingToKeep(DWORD status) {
+  return status == ERROR_FILE_NOT_FOUND || status == ERROR_PATH_NOT_FOUND ||
+         status == ERROR_NOT_SUPPORTED || status == ERROR_INVALID_FUNCTION;
+}
+
+bool IsOwnEntry(const ACE_HEADER& ace) { return (ace.AceFlags & INHERITED_ACE) == 0; }
+
+bool HasOwnEntry(const ACL& dacl) {
+  for (DWORD index = 0; index < dacl.AceCount; ++index) {
+    void* ace = nullptr;
+    if (::GetAce(const_cast<ACL*>(&dacl), index, &ace) &&
+        IsOwnEntry(*static_cast<ACE_HEADER*>(ace))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The DACL's own entries alone, in their order, in storage: the inherited
+// ones are the folder's to give, and would otherwise be made the file's own.
+Status OwnEntries(const ACL& dacl, std::vector<std::uint64_t>& storage) {
+  storage.assign(dacl.AclSize / sizeof(std::uint64_t) + 1, 0);
+  auto* const own = reinterpret_cast<ACL*>(storage.data());
+  if (!::InitializeAcl(own, dacl.AclSize, dacl.AclRevision)) return LastStatus();
+  for (DWORD index = 0; index < dacl.AceCount; ++index) {
+    void* ace = nullptr;
+    if (!::GetAce(const_cast<ACL*>(&dacl), index, &ace)) return LastStatus();
+    const auto& header = *static_cast<ACE_HEADER*>(ace);
+    if (!IsOwnEntry(header)) continue;
+    if (!::AddAce(own, dacl.AclRevision, MAXDWORD, ace, header.AceSize)) return LastStatus();
+  }
+  return kErrorSuccess;
+}
+
+}  // namespace
+
+Status OwnPermissions::Read(const std::wstring& installed) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD status =
+      ::GetNamedSecurityInfoW(installed.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                              nullptr, &dacl_, nullptr, &descriptor);
+  descriptor_.reset(descriptor);
+  if (NothingToKeep(status)) return kErrorSuccess;
+  if (status != ERROR_SUCCESS) return static_cast<Status>(status);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!::GetSecurityDescriptorControl(descriptor, &control, &revision)) return LastStatus();
+  // No DACL at all (a file system without permissions) leaves nothing to keep.
+  protected_ = (control & SE_DACL_PROTECTED) != 0;
+  needed_ = dacl_ != nullptr && (protected_ || HasOwnEntry(*dacl_));
+  return kErrorSuccess;
+}
+
+Status OwnPermissions::GiveTo(HANDLE replacement) const {
+  if (!needed_) return kErrorSuccess;
+  if (protected_) {
+    return static_cast<Status>(
+        ::SetSecurityInfo(replacement, SE_FILE_OBJECT,
+                          DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                          nullptr, dacl_, nullptr));
+  }
+  std::vector<std::uint64_t> storage;
+  const Status status = OwnEntries(*dacl_, storage);
+  if (status != kErrorSuccess) return status;
+  return static_cast<Status>(
+      ::SetSecurityInfo(replacement, SE_FILE_OBJECT,
+                        DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, reinterpret_cast<ACL*>(storage.data()), nullptr));
+}
+
+}  // namespace platform::win32
