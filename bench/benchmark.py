@@ -242,6 +242,7 @@ def main():
     bench = box_runs.BenchSession(WineSession(options.state), options.build)
     started = time.monotonic()
     load_at_start = os.getloadavg()[0]
+    bench.progress("load average at the start: %.2f %.2f %.2f" % os.getloadavg())
     bench.session.setup()
     try:
         bench.hold_desktop()
@@ -259,13 +260,16 @@ def main():
     if options.x86:
         executables["x86"] = options.x86
     sizes = measure_sizes(executables)
+    load_at_end = os.getloadavg()[0]
+    bench.progress("load average at the end: %.2f %.2f %.2f" % os.getloadavg())
     print()
     print(report_table.markdown(copy, start_up, memory, sizes, options.runs, options.start_up_runs,
                                 options.memory_runs,
-                                (load_at_start, os.getloadavg()[0])))
+                                (load_at_start, load_at_end)))
     print()
-    print("Whole benchmark: %.0f s; %d failed checks." % (time.monotonic() - started,
-                                                        len(bench.failures)))
+    print("Whole benchmark: %.0f s; load average (1 min) %.2f at the start, %.2f at the end; "
+          "%d failed checks." % (time.monotonic() - started, load_at_start, load_at_end,
+                                 len(bench.failures)))
     for failure in bench.failures:
         print("FAILED: " + failure)
     return 1 if bench.failures else 0

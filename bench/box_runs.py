@@ -68,7 +68,10 @@ class BenchSession:
             self.progress("FAILED: " + failure)
 
     def progress(self, text):
-        print("  " + text, file=sys.stderr, flush=True)
+        """A line on stderr, with the seconds since the session began: where
+        a slow benchmark spends its time shows at a glance."""
+        print("  %5.0f s  %s" % (time.monotonic() - self._started, text), file=sys.stderr,
+              flush=True)
 
     def register_installation(self, installed):
         """Lindarex registered in C:\\Lindarex, or registered nowhere."""
