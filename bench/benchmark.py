@@ -4,9 +4,11 @@ table of medians, ratios and budgets.
 
   benchmark.py --build DIR [--x86 EXE] [--runs N] [--memory-runs N] [--state DIR]
 
-DIR holds Quadrivo.exe, minimal_box.exe, bench_launcher.exe and bench_runner.exe
-(bench/CMakeLists.txt builds them). Every measure runs both sides in one Wine
-session, alternating which side goes first, after one untimed run of each.
+DIR holds Quadrivo.exe, minimal_box.exe, minimal_box_manifest.exe,
+bench_launcher.exe and bench_runner.exe (bench/CMakeLists.txt builds them).
+Every measure runs all its sides in one Wine session, each side taking every
+place in the order in turn, after one untimed run of each. The copies' native
+side runs on the host, on the folders of the same prefix.
 
 These figures come from a shared machine: they are reported, never judged by
 CI. Exit status 0 when every run did what it should (whatever the budgets
@@ -14,6 +16,8 @@ say), 1 otherwise."""
 
 import argparse
 import os
+import shlex
+import subprocess
 import sys
 import time
 
@@ -24,40 +28,88 @@ from pe_properties import PeFile, WINDOWS_DLLS  # noqa: E402
 from wine_session import WineSession  # noqa: E402
 import box_runs  # noqa: E402
 import report_table  # noqa: E402
-from workload import Workload, MEDIA_FOLDER, MEDIA_HELP, INSTALLED_HELP, PROGRAM  # noqa: E402
+from workload import (Workload, MEDIA_FOLDER, MEDIA_HELP, INSTALLED_HELP, PROGRAM,  # noqa: E402
+                      MEDIA_EXECUTABLE, INSTALLED_EXECUTABLE)
 
 COPY_FILES, COPY_FILE_SIZE = 2000, 100 * 1024
 MEMORY_CASES = ((200, 1024), (20000, 1024))
 UPDATE_ARGUMENT = MEDIA_FOLDER + "\\" + PROGRAM
 XCOPY = "C:\\windows\\system32\\xcopy.exe"
+CMD = "C:\\windows\\system32\\cmd.exe"
+# Outside the installation and the media, which every run lays out afresh.
+BATCH_FILE = "C:\\quadrivo-bench.cmd"
 
 
-def alternating(runs, first, second):
-    """Each run's pair of sides, the first side going first every other run."""
-    for i in range(runs):
-        yield (first, second) if i % 2 == 0 else (second, first)
+def in_turn(runs, sides):
+    """Each run's order of the sides: every side takes every place in turn, so
+    that no side always runs first, just after the laying out, or last."""
+    sides = list(sides)
+    for run in range(runs):
+        shift = run % len(sides)
+        yield sides[shift:] + sides[:shift]
 
 
 # -- the measures --------------------------------------------------------------
 
 
+def batch_file(xcopy_switches):
+    """The update's work as a batch file would do it, in one cmd.exe: the help
+    folder, then the executable, then the media's files removed. Stops at the
+    first copy that fails, so that a failure leaves the media as it was."""
+    lines = ["@echo off",
+             "xcopy %s %s %s /Q" % (MEDIA_HELP, INSTALLED_HELP, xcopy_switches),
+             "if errorlevel 1 exit /b 1",
+             "copy /Y %s %s" % (MEDIA_EXECUTABLE, INSTALLED_EXECUTABLE),
+             "if errorlevel 1 exit /b 2",
+             "rd /s /q %s" % MEDIA_HELP,
+             "del %s" % MEDIA_EXECUTABLE]
+    return "\r\n".join(lines) + "\r\n"
+
+
+def native_script(session, only_newer):
+    """The same work as the batch file with no Wine at all, on the host folders
+    of the same prefix: the floor of what the file system itself costs. cp -u
+    skips, as xcopy /D does, every file whose installed copy is as new."""
+    path = lambda windows_path: shlex.quote(session.host_path(windows_path))
+    update = " -u" if only_newer else ""
+    return " && ".join([
+        "cp -r -T%s %s %s" % (update, path(MEDIA_HELP), path(INSTALLED_HELP)),
+        "cp %s %s" % (path(MEDIA_EXECUTABLE), path(INSTALLED_EXECUTABLE)),
+        "rm -rf %s" % path(MEDIA_HELP),
+        "rm %s" % path(MEDIA_EXECUTABLE)])
+
+
 def measure_copy(bench, runs, workload, xcopy_switches, label):
-    """The update against xcopy of the same help folder, and the update once
-    more with the media's help files read-only: that run leaves them on the
-    media (the removal is tidying only), so that the difference is what
-    removing the media costs, which xcopy does not do."""
+    """The update against its peers on the same workload: xcopy of the help
+    folder alone; a batch file doing all the update's work in one cmd.exe; the
+    same work done natively, without Wine; and the update once more with the
+    media's help files read-only: that run leaves them on the media (the
+    removal is tidying only), so that the difference is what removing the
+    media costs."""
     bench.register_installation(True)
-    times = {"quadrivo": [], "xcopy": [], "media_kept": []}
+    times = {"quadrivo": [], "xcopy": [], "batch": [], "native": [], "media_kept": []}
+    with open(bench.session.host_path(BATCH_FILE), "w", newline="") as f:
+        f.write(batch_file(xcopy_switches))
+    native = native_script(bench.session, "/D" in xcopy_switches.split())
+
+    def check_installed(side):
+        bench.expect(workload.installed_matches_media(bench.session),
+                     "%s left help files that differ from the media" % side)
+        bench.expect(workload.installed_executable_is_new(bench.session),
+                     "%s did not install the media's executable" % side)
 
     def update(media_read_only):
         workload.lay_out(bench.session, media_read_only)
         report = bench.quadrivo_until_box(UPDATE_ARGUMENT)
         bench.expect(report["exit_status"] == 0 and not report["error"],
                      "the update did not complete: %s" % report)
-        bench.expect(workload.installed_matches_media(bench.session),
-                     "the update left files that differ from the media")
-        bench.expect(os.path.exists(bench.session.host_path(MEDIA_HELP)) == media_read_only,
-                     "the update removed the media's help folder: %s" % (not media_read_only))
+        check_installed("the update")
+        if media_read_only:
+            bench.expect(os.path.exists(bench.session.host_path(MEDIA_HELP)),
+                         "the update removed the media's read-only help folder")
+        else:
+            bench.expect(workload.media_files_gone(bench.session),
+                         "the update left files on the media")
         return report["ms_until_first_box"]
 
     def xcopy():
@@ -70,22 +122,47 @@ def measure_copy(bench, runs, workload, xcopy_switches, label):
                      "xcopy left files that differ from the media")
         return report["ms_until_exit"]
 
-    sides = {"quadrivo": lambda: update(False), "xcopy": xcopy,
-             "media_kept": lambda: update(True)}
+    def batch():
+        workload.lay_out(bench.session)
+        report = bench.run_to_end(CMD, "cmd /c " + BATCH_FILE)
+        bench.expect(report["exit_status"] == 0 and not report["error"],
+                     "the batch file failed: %s" % report)
+        check_installed("the batch file")
+        bench.expect(workload.media_files_gone(bench.session),
+                     "the batch file left files on the media")
+        return report["ms_until_exit"]
+
+    def native_floor():
+        workload.lay_out(bench.session)
+        started = time.perf_counter()
+        done = subprocess.run(["sh", "-c", native], stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        elapsed_ms = (time.perf_counter() - started) * 1000
+        bench.expect(done.returncode == 0, "the native copy failed: %s"
+                     % done.stderr.decode(errors="replace").strip())
+        check_installed("the native copy")
+        bench.expect(workload.media_files_gone(bench.session),
+                     "the native copy left files on the media")
+        return elapsed_ms
+
+    sides = {"quadrivo": lambda: update(False), "xcopy": xcopy, "batch": batch,
+             "native": native_floor, "media_kept": lambda: update(True)}
     for name in sides:  # untimed: fills the caches every side uses
         sides[name]()
-    order = list(sides)
-    for run in range(runs):
-        # Each side goes first, second and third in turn.
-        for name in order[run % 3:] + order[:run % 3]:
+    for order in in_turn(runs, sides):
+        for name in order:
             times[name].append(sides[name]())
             bench.progress("copy %s %s: %.0f ms" % (label, name, times[name][-1]))
     return times
 
 
 def measure_start_up(bench, runs):
+    """Quadrivo finding nothing installed, until its box, against a program
+    that only shows a box: once with Quadrivo.exe's manifest, so that the
+    difference is Quadrivo's own start, and once bare, so that the manifest's
+    own cost shows too."""
     bench.register_installation(False)
-    times = {"quadrivo": [], "minimal": []}
+    times = {"quadrivo": [], "minimal_manifest": [], "minimal": []}
 
     def quadrivo():
         report = bench.quadrivo_until_box(UPDATE_ARGUMENT)
@@ -93,17 +170,20 @@ def measure_start_up(bench, runs):
                      "the run finding nothing installed did not cancel: %s" % report)
         return report["ms_until_first_box"]
 
-    def minimal():
-        report = bench.until_box(bench.minimal_box, "minimal_box.exe")
+    def minimal(program):
+        name = os.path.basename(program)
+        report = bench.until_box(program, name)
         bench.expect(report["exit_status"] == 0 and len(report["boxes"]) == 1,
-                     "the minimal program misbehaved: %s" % report)
+                     "%s misbehaved: %s" % (name, report))
         return report["ms_until_first_box"]
 
-    sides = {"quadrivo": quadrivo, "minimal": minimal}
+    sides = {"quadrivo": quadrivo,
+             "minimal_manifest": lambda: minimal(bench.minimal_box_manifest),
+             "minimal": lambda: minimal(bench.minimal_box)}
     for name in sides:
         sides[name]()
-    for pair in alternating(runs, "quadrivo", "minimal"):
-        for name in pair:
+    for order in in_turn(runs, sides):
+        for name in order:
             times[name].append(sides[name]())
             bench.progress("start-up %s: %.0f ms" % (name, times[name][-1]))
     return times
@@ -113,9 +193,8 @@ def measure_memory(bench, runs):
     bench.register_installation(True)
     workloads = {files: Workload(files, size) for files, size in MEMORY_CASES}
     peaks = {files: {"working_set": [], "pagefile": [], "vm_hwm": []} for files in workloads}
-    order = list(workloads)
-    for pair in alternating(runs, order[0], order[1]):
-        for files in pair:
+    for order in in_turn(runs, workloads):
+        for files in order:
             workloads[files].lay_out(bench.session)
             report = bench.memory_while_boxed(UPDATE_ARGUMENT)
             bench.expect(report["exit_status"] == 0 and not report["error"],
@@ -163,6 +242,7 @@ def main():
     bench = box_runs.BenchSession(WineSession(options.state), options.build)
     started = time.monotonic()
     load_at_start = os.getloadavg()[0]
+    bench.progress("load average at the start: %.2f %.2f %.2f" % os.getloadavg())
     bench.session.setup()
     try:
         bench.hold_desktop()
@@ -180,13 +260,16 @@ def main():
     if options.x86:
         executables["x86"] = options.x86
     sizes = measure_sizes(executables)
+    load_at_end = os.getloadavg()[0]
+    bench.progress("load average at the end: %.2f %.2f %.2f" % os.getloadavg())
     print()
     print(report_table.markdown(copy, start_up, memory, sizes, options.runs, options.start_up_runs,
                                 options.memory_runs,
-                                (load_at_start, os.getloadavg()[0])))
+                                (load_at_start, load_at_end)))
     print()
-    print("Whole benchmark: %.0f s; %d failed checks." % (time.monotonic() - started,
-                                                        len(bench.failures)))
+    print("Whole benchmark: %.0f s; load average (1 min) %.2f at the start, %.2f at the end; "
+          "%d failed checks." % (time.monotonic() - started, load_at_start, load_at_end,
+                                 len(bench.failures)))
     for failure in bench.failures:
         print("FAILED: " + failure)
     return 1 if bench.failures else 0

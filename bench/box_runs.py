@@ -25,9 +25,11 @@ class BenchSession:
         self.session = session
         self.quadrivo = os.path.join(build, "Quadrivo.exe")
         self.minimal_box = os.path.join(build, "minimal_box.exe")
+        self.minimal_box_manifest = os.path.join(build, "minimal_box_manifest.exe")
         self.launcher = os.path.join(build, "bench_launcher.exe")
         self.runner = os.path.join(build, "bench_runner.exe")
         self.failures = []
+        self._started = time.monotonic()
         self._desktop_holder = None
         self._desktop_release = os.path.join(session.work, "desktop.release")
 
@@ -66,7 +68,10 @@ class BenchSession:
             self.progress("FAILED: " + failure)
 
     def progress(self, text):
-        print("  " + text, file=sys.stderr, flush=True)
+        """A line on stderr, with the seconds since the session began: where
+        a slow benchmark spends its time shows at a glance."""
+        print("  %5.0f s  %s" % (time.monotonic() - self._started, text), file=sys.stderr,
+              flush=True)
 
     def register_installation(self, installed):
         """Lindarex registered in C:\\Lindarex, or registered nowhere."""

@@ -19,6 +19,8 @@ MEDIA_FOLDER = "D:\\Upd"
 PROGRAM = "Lindarex"
 MEDIA_HELP = MEDIA_FOLDER + "\\GuidaLindarex"
 INSTALLED_HELP = INSTALL_FOLDER + "\\Guida"
+MEDIA_EXECUTABLE = MEDIA_FOLDER + "\\" + PROGRAM + ".exe"
+INSTALLED_EXECUTABLE = INSTALL_FOLDER + "\\" + PROGRAM + ".exe"
 
 CHAPTERS = 4
 DEPTH = 5  # each chapter holds its parts nested one inside the other
@@ -85,7 +87,7 @@ class Workload:
         with open(os.path.join(install, PROGRAM + ".exe"), "wb") as f:
             f.write(b"MZ Lindarex 1.0\r\n" + self.old_bytes[:65536])
         with open(os.path.join(media, PROGRAM + ".exe"), "wb") as f:
-            f.write(b"MZ Lindarex 2.0\r\n" + self.new_bytes[:98304])
+            f.write(self.new_executable())
         # The older copies differ in size and time as well as in bytes, so
         # that no copy can pass for done by its stamp. Whole seconds, so that
         # every file system keeps the time exactly.
@@ -97,6 +99,22 @@ class Workload:
                 for name in names:
                     os.chmod(os.path.join(folder, name), stat.S_IRUSR | stat.S_IRGRP | stat.S_IROTH)
         os.sync()  # the write-back of the new files must not fall into a timed run
+
+    def new_executable(self):
+        return b"MZ Lindarex 2.0\r\n" + self.new_bytes[:98304]
+
+    def installed_executable_is_new(self, session):
+        try:
+            with open(session.host_path(INSTALLED_EXECUTABLE), "rb") as f:
+                return f.read() == self.new_executable()
+        except OSError:
+            return False
+
+    def media_files_gone(self, session):
+        """True when neither the media's help folder nor its executable is
+        left: what an update promises once everything is installed."""
+        return not any(os.path.lexists(session.host_path(path))
+                       for path in (MEDIA_HELP, MEDIA_EXECUTABLE))
 
     def installed_matches_media(self, session):
         """True when every installed help file holds the media's bytes."""

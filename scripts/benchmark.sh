@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Measures Quadrivo.exe under Wine: copy time against xcopy, start-up against a
-# program that only shows a message box, peak memory for a small and a large
-# help folder, and the size and imports of both executables. Builds what it
+# Measures Quadrivo.exe under Wine: copy time against xcopy of the help folder
+# alone, against a batch file doing the update's whole work in one cmd.exe and
+# against the same work done natively without Wine; start-up against a program
+# that only shows a message box, with Quadrivo.exe's manifest and without one;
+# peak memory for a small and a large help folder, and the size and imports of
+# both executables. Builds what it
 # needs first (64- and 32-bit, in build/benchmark-x64 and build/benchmark-x86,
 # configured like the windows-x64 and windows-x86 presets), then prints a
 # Markdown table. Reports only: these machines are shared, so nothing here
