@@ -104,6 +104,7 @@ WINDOWS7_FUNCTIONS = {
         "AddAce": OLDER,
         "GetAce": OLDER,
         "GetNamedSecurityInfoW": OLDER,
+        "GetSecurityInfo": OLDER,
         "GetSecurityDescriptorControl": OLDER,
         "GetTokenInformation": OLDER,  # its TokenElevation class: Windows Vista
         "InitializeAcl": OLDER,

@@ -3,6 +3,7 @@
 #include <aclapi.h>
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace platform::win32 {
@@ -64,8 +65,26 @@ Status OwnPermissions::Read(const std::wstring& installed) {
   return kErrorSuccess;
 }
 
+// A replacement that has these very permissions already is left as it is:
+// its folder gave it the same, or the file system makes them up alike for
+// every file (Wine does, from the file's mode).
+bool OwnPermissions::AlreadyOn(HANDLE replacement) const {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetSecurityInfo(replacement, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  const ScopedLocalMemory owned(descriptor);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  return ::GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+         ((control & SE_DACL_PROTECTED) != 0) == protected_ && dacl != nullptr &&
+         dacl->AclSize == dacl_->AclSize && std::memcmp(dacl, dacl_, dacl_->AclSize) == 0;
+}
+
 Status OwnPermissions::GiveTo(HANDLE replacement) const {
-  if (!needed_) return kErrorSuccess;
+  if (!needed_ || AlreadyOn(replacement)) return kErrorSuccess;
   if (protected_) {
     return static_cast<Status>(
         ::SetSecurityInfo(replacement, SE_FILE_OBJECT,

@@ -21,12 +21,14 @@ class OwnPermissions {
   // What the replacement's handle must be opened with for GiveTo: nothing
   // when the file only takes what its folder passes on, which is the usual
   // case and then costs no further call.
-  DWORD Access() const { return needed_ ? WRITE_DAC : 0; }
+  DWORD Access() const { return needed_ ? READ_CONTROL | WRITE_DAC : 0; }
 
   // Gives the replacement, through its own handle, the file's permissions.
   Status GiveTo(HANDLE replacement) const;
 
  private:
+  bool AlreadyOn(HANDLE replacement) const;
+
   ScopedLocalMemory descriptor_;
   PACL dacl_ = nullptr;
   bool protected_ = false;
