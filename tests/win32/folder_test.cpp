@@ -47,11 +47,14 @@ TEST(CopyFolderTest, NestedTreeReplacesSameNamesAndKeepsTheRest) {
   WriteBytes(guida + L"\\note.txt", "the user's own notes");
   WriteBytes(guida + L"\\Capitoli\\uno.htm", "old uno");
   SetReadOnly(guida + L"\\Capitoli\\uno.htm", true);
+  // Where the staging folder cannot be made, the temporaries go beside.
+  const std::wstring blocker = L"~Quadrivo-" + std::to_wstring(::GetCurrentProcessId());
+  WriteBytes(guida + L"\\Capitoli\\" + blocker, "not a folder");
 
   auto fs = platform::CreateFileSystemObject();
   ASSERT_EQ(fs->CopyFolder(source, guida), platform::kErrorSuccess);
   EXPECT_EQ(Names(guida), (Listing{L"Capitoli\\", L"indice.htm", L"note.txt"}));
-  EXPECT_EQ(Names(guida + L"\\Capitoli"), (Listing{L"Immagini\\", L"uno.htm"}));
+  EXPECT_EQ(Names(guida + L"\\Capitoli"), (Listing{L"Immagini\\", L"uno.htm", blocker}));
   EXPECT_EQ(Names(guida + L"\\Capitoli\\Immagini"), Listing{L"logo.png"});
   EXPECT_EQ(ReadBytes(guida + L"\\indice.htm"), "new indice");
   EXPECT_EQ(ReadBytes(guida + L"\\note.txt"), "the user's own notes");

@@ -65,17 +65,18 @@ InstalledStamps::InstalledStamps(const std::wstring& folder) {
     if (IsPlainFile(entry.dwFileAttributes)) files_.push_back({entry.cFileName, StampOf(entry)});
   }
   status_ = entries.status();
-  std::sort(files_.begin(), files_.end(), [](const Installed& a, const Installed& b) {
+  std::sort(files_.begin(), files_.end(), [](const InstalledFile& a, const InstalledFile& b) {
     return Compare(a.name, b.name.c_str()) == CSTR_LESS_THAN;
   });
 }
 
-const FileStamp* InstalledStamps::Find(const wchar_t* name) const {
-  const auto found = std::lower_bound(
-      files_.begin(), files_.end(), name,
-      [](const Installed& a, const wchar_t* b) { return Compare(a.name, b) == CSTR_LESS_THAN; });
+const InstalledFile* InstalledStamps::Find(const wchar_t* name) const {
+  const auto found = std::lower_bound(files_.begin(), files_.end(), name,
+                                      [](const InstalledFile& a, const wchar_t* b) {
+                                        return Compare(a.name, b) == CSTR_LESS_THAN;
+                                      });
   if (found == files_.end() || Compare(found->name, name) != CSTR_EQUAL) return nullptr;
-  return &found->stamp;
+  return &*found;
 }
 
 }  // namespace platform::win32

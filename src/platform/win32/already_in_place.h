@@ -59,6 +59,11 @@ class AlreadyInPlace {
 // folders and links are never a file already in place.
 bool StampOfPlainFile(const std::wstring& path, FileStamp* stamp);
 
+struct InstalledFile {
+  std::wstring name;  // as the folder spells it
+  FileStamp stamp;
+};
+
 // The stamps of every plain file in one installed folder, read from a single
 // listing, so that telling which files are already in place costs no call per
 // file.
@@ -69,16 +74,12 @@ class InstalledStamps {
   // Lists folder; status() tells whether it could be read.
   explicit InstalledStamps(const std::wstring& folder);
 
-  // The stamp of the file of that name; null when there is none.
-  const FileStamp* Find(const wchar_t* name) const;
+  // The file of that name, in any case; null when there is none.
+  const InstalledFile* Find(const wchar_t* name) const;
   Status status() const { return status_; }
 
  private:
-  struct Installed {
-    std::wstring name;
-    FileStamp stamp;
-  };
-  std::vector<Installed> files_;  // sorted as the file system compares names
+  std::vector<InstalledFile> files_;  // sorted as the file system compares names
   Status status_ = kErrorSuccess;
 };
 

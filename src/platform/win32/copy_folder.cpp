@@ -28,17 +28,22 @@ Status MakeDestinationFolder(const std::wstring& destination, bool& made) {
   return kErrorSuccess;
 }
 
+// The installed file is replaced under its own spelling, which the listing
+// gives: a name in another case would cost Wine a read of the whole folder.
 Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& entry,
                      const std::wstring& destination_folder, const InstalledStamps& installed,
-                     AlreadyInPlace& already_in_place) {
-  const FileStamp* stamp = installed.Find(entry.cFileName);
-  const Placement placement =
-      stamp != nullptr ? already_in_place(StampOf(entry), *stamp) : Placement::kCopy;
+                     AlreadyInPlace& already_in_place, StagingFolder& staging) {
+  const InstalledFile* there = installed.Find(entry.cFileName);
+  if (there == nullptr) {
+    return ReplaceFileWithCopy(JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes,
+                               entry.ftLastWriteTime, JoinPath(destination_folder, entry.cFileName),
+                               Flush::kNo, Installed::kAbsent, &staging);
+  }
+  const Placement placement = already_in_place(StampOf(entry), there->stamp);
   if (placement != Placement::kCopy) return StatusOf(placement);
-  return ReplaceFileWithCopy(JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes,
-                             entry.ftLastWriteTime, JoinPath(destination_folder, entry.cFileName),
-                             Flush::kNo,
-                             stamp != nullptr ? Installed::kPresent : Installed::kAbsent);
+  return ReplaceFileWithCopy(
+      JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes, entry.ftLastWriteTime,
+      JoinPath(destination_folder, there->name.c_str()), Flush::kNo, Installed::kPresent, &staging);
 }
 
 // Copies the folder's own files and collects the names of its subfolders.
@@ -54,6 +59,7 @@ Status CopyFiles(const std::wstring& source, const std::wstring& destination,
   if (made_status != kErrorSuccess) return made_status;
   const InstalledStamps installed = made ? InstalledStamps() : InstalledStamps(destination);
   if (installed.status() != kErrorSuccess) return installed.status();
+  StagingFolder staging(destination);
   while (entries.Next()) {
     const WIN32_FIND_DATAW& entry = entries.Entry();
     if (IsLink(entry.dwFileAttributes)) continue;
@@ -61,7 +67,8 @@ Status CopyFiles(const std::wstring& source, const std::wstring& destination,
       subfolders.push_back(entry.cFileName);
       continue;
     }
-    const Status status = CopyFileEntry(source, entry, destination, installed, already_in_place);
+    const Status status =
+        CopyFileEntry(source, entry, destination, installed, already_in_place, staging);
     if (status != kErrorSuccess) return status;
   }
   return entries.status();

@@ -1,5 +1,6 @@
 #include "platform/win32/temporary_files.h"
 
+#include "platform/win32/delete_folder.h"
 #include "platform/win32/folder_entries.h"
 #include "platform/win32/long_path.h"
 
@@ -25,23 +26,27 @@ std::wstring Decimal(unsigned long value) {
   return std::wstring(first, digits + 16);
 }
 
+// This run's own name: ~Quadrivo-<pid>.
+std::wstring OwnName() { return kPrefix + Decimal(::GetCurrentProcessId()); }
+
 // The process id and a counter make a name no other run picks, without a
 // call to GetTempFileName that would create a file of its own.
-std::wstring TemporaryName(const std::wstring& destination) {
+std::wstring TemporaryName(const std::wstring& folder) {
   static unsigned long counter = 0;
-  const std::wstring::size_type slash = destination.rfind(L'\\');
-  return destination.substr(0, slash + 1) + kPrefix + Decimal(::GetCurrentProcessId()) + L"-" +
-         Decimal(++counter) + kSuffix;
+  return JoinPath(folder, (OwnName() + L"-" + Decimal(++counter) + kSuffix).c_str());
 }
 
-// The process id in a name ~Quadrivo-<pid>-<n>.tmp; kNoProcess for any other
-// name, which is someone else's file and stays.
-DWORD MakerOf(const wchar_t* name) {
+// The process id in a temporary's name, ~Quadrivo-<pid>-<n>.tmp, or in a
+// staging folder's, ~Quadrivo-<pid>; kNoProcess for any other name, which is
+// someone else's and stays.
+DWORD MakerOf(const wchar_t* name, bool folder) {
   const wchar_t* at = name + (sizeof kPrefix / sizeof kPrefix[0] - 1);
   DWORD pid = 0;
   const wchar_t* digits = at;
   for (; *at >= L'0' && *at <= L'9'; ++at) pid = pid * 10 + static_cast<DWORD>(*at - L'0');
-  if (at == digits || *at != L'-') return kNoProcess;
+  if (at == digits) return kNoProcess;
+  if (folder) return *at == L'\0' ? pid : kNoProcess;
+  if (*at != L'-') return kNoProcess;
   const wchar_t* counter = ++at;
   while (*at >= L'0' && *at <= L'9') ++at;
   if (at == counter || ::lstrcmpiW(at, kSuffix) != 0) return kNoProcess;
@@ -73,10 +78,10 @@ void Remove(const std::wstring& path, DWORD attributes) {
 
 }  // namespace
 
-Status CreateTemporary(const std::wstring& destination, DWORD attributes, DWORD extra_access,
+Status CreateTemporary(const std::wstring& folder, DWORD attributes, DWORD extra_access,
                        std::wstring* path, ScopedFileHandle* file) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    *path = TemporaryName(destination);
+    *path = TemporaryName(folder);
     file->reset(::CreateFileW(path->c_str(), GENERIC_WRITE | DELETE | extra_access, 0, nullptr,
                               CREATE_NEW, attributes | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (file->valid()) return kErrorSuccess;
@@ -101,14 +106,41 @@ bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at) {
 }
 
 void RemoveAbandonedTemporaries(const std::wstring& folder) {
-  FolderEntries entries(folder, (std::wstring(kPrefix) + L"*" + kSuffix).c_str());
+  FolderEntries entries(folder, (std::wstring(kPrefix) + L"*").c_str());
   while (entries.Next()) {
     const WIN32_FIND_DATAW& entry = entries.Entry();
-    const DWORD pid = MakerOf(entry.cFileName);
-    if (!IsPlainFile(entry.dwFileAttributes) || pid == kNoProcess) continue;
+    if (IsLink(entry.dwFileAttributes)) continue;
+    const bool staging = IsFolder(entry.dwFileAttributes);
+    const DWORD pid = MakerOf(entry.cFileName, staging);
+    if (pid == kNoProcess) continue;
     const std::wstring path = JoinPath(folder, entry.cFileName);
-    if (!MakerMayBeAlive(pid, LatestSignOfLife(path, entry))) Remove(path, entry.dwFileAttributes);
+    if (MakerMayBeAlive(pid, LatestSignOfLife(path, entry))) continue;
+    if (staging) {
+      DeleteFolderTree(path, entry.dwFileAttributes);
+    } else {
+      Remove(path, entry.dwFileAttributes);
+    }
   }
+}
+
+StagingFolder::~StagingFolder() {
+  if (state_ == State::kMade) ::RemoveDirectoryW(path_.c_str());
+}
+
+// A staging folder that is there already (a leftover of a process that had
+// this id, or anything else of that name) is not used: what it is or where
+// it leads is not this run's to know.
+const std::wstring& StagingFolder::Place() {
+  if (state_ == State::kNotYet) {
+    path_ = JoinPath(folder_, OwnName().c_str());
+    state_ = ::CreateDirectoryW(path_.c_str(), nullptr) ? State::kMade : State::kBeside;
+  }
+  return state_ == State::kMade ? path_ : folder_;
+}
+
+void StagingFolder::GiveUp() {
+  if (state_ == State::kMade) ::RemoveDirectoryW(path_.c_str());
+  state_ = State::kBeside;
 }
 
 }  // namespace platform::win32
