@@ -76,7 +76,8 @@ bool CopyInPlace(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&,
 bool OwnCopy(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
              const std::wstring& destination) {
   return platform::win32::ReplaceFileWithCopy(source, data.dwFileAttributes, data.ftLastWriteTime,
-                                              destination, platform::win32::Flush::kNo) == 0;
+                                              destination, platform::win32::Flush::kNo,
+                                              platform::win32::Installed::kPresent) == 0;
 }
 
 // This process's processor time, user and kernel, in milliseconds: on a
