@@ -3,7 +3,6 @@
 #include <aclapi.h>
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace platform::win32 {
@@ -46,6 +45,41 @@ Status OwnEntries(const ACL& dacl, std::vector<std::uint64_t>& storage) {
   return kErrorSuccess;
 }
 
+// The DACL and its protection as bytes, to compare as a whole.
+std::vector<BYTE> Fingerprint(const ACL* dacl, bool is_protected) {
+  std::vector<BYTE> bytes(1, is_protected ? 1 : 0);
+  if (dacl != nullptr) {
+    const auto* first = reinterpret_cast<const BYTE*>(dacl);
+    bytes.insert(bytes.end(), first, first + dacl->AclSize);
+  }
+  return bytes;
+}
+
+// What a new file made in the replacement's folder gets there. Every file
+// this run makes in one folder gets the same, so the first one is asked and
+// the answer kept for the others: a query costs a tenth of a millisecond
+// under Wine, which asks for this for every file.
+const std::vector<BYTE>& NewFilePermissions(HANDLE replacement, const std::wstring& folder) {
+  static std::wstring asked_in;
+  static std::vector<BYTE> answer;
+  if (asked_in == folder && !answer.empty()) return answer;
+  asked_in.clear();
+  answer.clear();
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetSecurityInfo(replacement, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return answer;
+  }
+  const ScopedLocalMemory owned(descriptor);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!::GetSecurityDescriptorControl(descriptor, &control, &revision)) return answer;
+  answer = Fingerprint(dacl, (control & SE_DACL_PROTECTED) != 0);
+  asked_in = folder;
+  return answer;
+}
+
 }  // namespace
 
 Status OwnPermissions::Read(const std::wstring& installed) {
@@ -68,23 +102,10 @@ Status OwnPermissions::Read(const std::wstring& installed) {
 // A replacement that has these very permissions already is left as it is:
 // its folder gave it the same, or the file system makes them up alike for
 // every file (Wine does, from the file's mode).
-bool OwnPermissions::AlreadyOn(HANDLE replacement) const {
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetSecurityInfo(replacement, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                        &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
+Status OwnPermissions::GiveTo(HANDLE replacement, const std::wstring& folder) const {
+  if (!needed_ || NewFilePermissions(replacement, folder) == Fingerprint(dacl_, protected_)) {
+    return kErrorSuccess;
   }
-  const ScopedLocalMemory owned(descriptor);
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  return ::GetSecurityDescriptorControl(descriptor, &control, &revision) &&
-         ((control & SE_DACL_PROTECTED) != 0) == protected_ && dacl != nullptr &&
-         dacl->AclSize == dacl_->AclSize && std::memcmp(dacl, dacl_, dacl_->AclSize) == 0;
-}
-
-Status OwnPermissions::GiveTo(HANDLE replacement) const {
-  if (!needed_ || AlreadyOn(replacement)) return kErrorSuccess;
   if (protected_) {
     return static_cast<Status>(
         ::SetSecurityInfo(replacement, SE_FILE_OBJECT,

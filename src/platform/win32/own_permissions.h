@@ -24,11 +24,10 @@ class OwnPermissions {
   DWORD Access() const { return needed_ ? READ_CONTROL | WRITE_DAC : 0; }
 
   // Gives the replacement, through its own handle, the file's permissions.
-  Status GiveTo(HANDLE replacement) const;
+  // folder: where the replacement was made.
+  Status GiveTo(HANDLE replacement, const std::wstring& folder) const;
 
  private:
-  bool AlreadyOn(HANDLE replacement) const;
-
   ScopedLocalMemory descriptor_;
   PACL dacl_ = nullptr;
   bool protected_ = false;

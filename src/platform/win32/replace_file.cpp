@@ -177,7 +177,7 @@ Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                                   permissions.Access(), &temporary, &file);
     if (made != kErrorSuccess) return made;
     made = FillTemporary(source, source_write_time, flush, file.get());
-    if (made == kErrorSuccess) made = permissions.GiveTo(file.get());
+    if (made == kErrorSuccess) made = permissions.GiveTo(file.get(), folder);
     if (made == kErrorSuccess) made = MoveIntoPlace(file.get(), destination);
     if (made != kErrorSuccess) Discard(file, temporary);
     return made;
