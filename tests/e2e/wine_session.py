@@ -99,7 +99,9 @@ class WineSession:
         path = os.path.join(self.work, "scenario.reg")
         with open(path, "wb") as f:
             f.write(b"\xff\xfe" + reg_text.replace("\n", "\r\n").encode("utf-16-le"))
-        self.wine(["regedit", "/S", host_to_windows(path)])
+        # Wine now and then fails to start a process at all; once more then.
+        if self.wine(["regedit", "/S", host_to_windows(path)], check=False).returncode != 0:
+            self.wine(["regedit", "/S", host_to_windows(path)])
 
     # -- programs --------------------------------------------------------
 
