@@ -57,39 +57,34 @@ def _budget(budget):
     return "≤ %.2f×" % budget
 
 
+PEERS = {  # the measure's text after the workload's, by peer
+    "xcopy": "(Quadrivo until its box / `xcopy %(x)s` of the help folder alone, until its end)",
+    "batch": "against a batch file doing the update's work in one `cmd /c`: `xcopy %(x)s /Q` of "
+             "the help folder, `copy /Y` of the executable, `rd /s /q` of the media's help "
+             "folder, `del` of the media's executable (until its end)",
+    "native": "against the same work without Wine, on the prefix's host folders: `%(cp)s` of the "
+              "help folder, `cp` of the executable, `rm -rf` of the media's help folder, `rm` of "
+              "the media's executable (the native floor)",
+}
+
+
 def copy_rows(copies):
     rows = []
     for name, times in copies.items():
-        ours = _median(times["quadrivo"])
-        switches = XCOPY_SWITCHES[name]
-
-        xcopy = _median(times["xcopy"])
-        ratio = _ratio(ours, xcopy)
-        rows.append(_row("%s (Quadrivo until its box / `xcopy %s` of the help folder alone, "
-                         "until its end)" % (COPY_MEASURES[name], switches),
-                         _ms(times["quadrivo"]), _ms(times["xcopy"]), ratio,
-                         _budget(XCOPY_BUDGETS[name]), _verdict(ratio, XCOPY_BUDGETS[name])))
-
-        ratio = _ratio(ours, _median(times["batch"]))
-        rows.append(_row("… %s copy against a batch file doing the update's work in one "
-                         "`cmd /c`: `xcopy %s /Q` of the help folder, `copy /Y` of the "
-                         "executable, `rd /s /q` of the media's help folder, `del` of the "
-                         "media's executable (until its end)" % (name, switches),
-                         _ms(times["quadrivo"]), _ms(times["batch"]), ratio,
-                         _budget(BATCH_BUDGETS[name]), _verdict(ratio, BATCH_BUDGETS[name])))
-
-        rows.append(_row("… %s copy against the same work without Wine, on the prefix's "
-                         "host folders: `%s` of the help folder, `cp` of the executable, "
-                         "`rm -rf` of the media's help folder, `rm` of the media's executable "
-                         "(the native floor)" % (name, NATIVE_CP[name]),
-                         _ms(times["quadrivo"]), _ms(times["native"]),
-                         _ratio(ours, _median(times["native"])), "", "reported only"))
-
+        ours, xcopy = _median(times["quadrivo"]), _median(times["xcopy"])
+        words = {"x": XCOPY_SWITCHES[name], "cp": NATIVE_CP[name]}
+        budgets = {"xcopy": XCOPY_BUDGETS[name], "batch": BATCH_BUDGETS[name], "native": None}
+        for peer, budget in budgets.items():
+            ratio = _ratio(ours, _median(times[peer]))
+            what = COPY_MEASURES[name] if peer == "xcopy" else "… %s copy" % name
+            rows.append(_row("%s %s" % (what, PEERS[peer] % words), _ms(times["quadrivo"]),
+                             _ms(times[peer]), ratio, _budget(budget) if budget else "",
+                             _verdict(ratio, budget) if budget else "reported only"))
         kept = _median(times["media_kept"])
         rows.append(_row("… %s copy with the media's help files read-only, so that the update "
                          "leaves them (what removing them costs: %s), against `xcopy %s`"
                          % (name, "–" if kept is None or ours is None else
-                            "%.0f ms" % (ours - kept), switches),
+                            "%.0f ms" % (ours - kept), words["x"]),
                          _ms(times["media_kept"]), _ms(times["xcopy"]), _ratio(kept, xcopy),
                          "", "reported only"))
     return rows

@@ -104,17 +104,12 @@ class Workload:
         return b"MZ Lindarex 2.0\r\n" + self.new_bytes[:98304]
 
     def installed_executable_is_new(self, session):
-        try:
-            with open(session.host_path(INSTALLED_EXECUTABLE), "rb") as f:
-                return f.read() == self.new_executable()
-        except OSError:
-            return False
+        path = session.host_path(INSTALLED_EXECUTABLE)
+        return os.path.isfile(path) and open(path, "rb").read() == self.new_executable()
 
     def media_files_gone(self, session):
-        """True when neither the media's help folder nor its executable is
-        left: what an update promises once everything is installed."""
-        return not any(os.path.lexists(session.host_path(path))
-                       for path in (MEDIA_HELP, MEDIA_EXECUTABLE))
+        """Neither the media's help folder nor its executable is left."""
+        return not any(os.path.lexists(session.host_path(p)) for p in (MEDIA_HELP, MEDIA_EXECUTABLE))
 
     def installed_matches_media(self, session):
         """True when every installed help file holds the media's bytes."""

@@ -70,15 +70,6 @@ void FakeDisk::AddAlias(const std::wstring& alias, const std::wstring& target, A
 
 void FakeDisk::AddNetworkDrive(const std::wstring& drive) { network_drives_.insert(Key(drive)); }
 
-void FakeDisk::RestrictToAdministrators(const std::wstring& path) {
-  const auto file = files_.find(Real(path));
-  if (file != files_.end()) {
-    file->second.administrators_only = true;
-  } else {
-    administrators_folders_.insert(Real(path));
-  }
-}
-
 std::wstring FakeDisk::Parent(const std::wstring& key) {
   const std::size_t cut = key.rfind(L'\\');
   return cut == std::wstring::npos ? std::wstring() : key.substr(0, cut);
@@ -135,8 +126,6 @@ std::vector<std::wstring> FakeDisk::FoldersBelow(const std::wstring& key) const 
   return below;
 }
 
-// The real service's steps, each answering as Windows does: the stamps, the
-// temporary beside the destination, then its rename over the destination.
 platform::Status FakeDisk::PutCopy(const FakeFile& file, const std::wstring& target,
                                    bool identity_known) {
   const auto installed = files_.find(target);
@@ -148,25 +137,13 @@ platform::Status FakeDisk::PutCopy(const FakeFile& file, const std::wstring& tar
     if (platform::IsAlreadyInPlace(media_stamp, installed_stamp, false)) {
       return identity_known ? platform::kErrorSuccess : platform::kErrorSameFile;
     }
-  }
-  if (administrators_folders_.count(Parent(target)) != 0 && !elevated_) {
-    return platform::kErrorAccessDenied;  // the temporary cannot be made
-  }
-  bool keeps_administrators_only = false;
-  if (installed != files_.end()) {
-    // Windows refuses a rename over a file with access denied both when the
-    // file's permissions forbid it and when a program holds it open, whatever
-    // sharing it allowed ("FILE_RENAME_INFO", ReplaceIfExists). The service
-    // asks the file itself, opened for DELETE, and reports a held file as in
-    // use ("CreateFileW": a sharing violation, or success for a holder that
-    // shares deletion).
-    if (installed->second.administrators_only && !elevated_) return platform::kErrorAccessDenied;
+    // Windows refuses the rename over a held file with access denied
+    // ("FILE_RENAME_INFO"); the service tells that from missing rights by
+    // opening the file for DELETE, and reports it as in use.
     if (installed->second.in_use) return platform::kErrorSharingViolation;
-    // The replacement keeps the installed file's own permissions.
-    keeps_administrators_only = installed->second.administrators_only;
   }
   // The copy arrives writable, whatever the source was, with the source's time.
-  files_[target] = FakeFile{file.bytes, false, file.write_time, false, keeps_administrators_only};
+  files_[target] = FakeFile{file.bytes, false, file.write_time};
   return platform::kErrorSuccess;
 }
 

@@ -4,9 +4,7 @@
 // to case; aliases give other names for one folder or file, as a second drive
 // letter, a short name, a junction or a hard link do. Its volumes keep exact
 // times, as NTFS does; a copy whose installed counterpart has the same size
-// and time is skipped, by the rule the real service follows. Permissions and
-// files held open by other programs answer as Windows answers a process that
-// is not elevated.
+// and time is skipped, by the rule the real service follows.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +25,6 @@ struct FakeFile {
   std::uint64_t write_time = 0;
   // Held by a running program: it can be neither replaced nor deleted.
   bool in_use = false;
-  // Permissions of its own let only administrators replace or delete it.
-  bool administrators_only = false;
 };
 
 // How the file system shows that an alias names the same file.
@@ -43,8 +39,7 @@ enum class AliasKind {
 
 class FakeDisk {
  public:
-  // elevated: the standing of the process that calls, read at each call.
-  FakeDisk(FaultPlan& faults, const bool& elevated) : faults_(faults), elevated_(elevated) {}
+  explicit FakeDisk(FaultPlan& faults) : faults_(faults) {}
 
   // Creates the folder and those above it.
   void AddFolder(const std::wstring& path);
@@ -57,8 +52,6 @@ class FakeDisk {
                 AliasKind kind = AliasKind::kIdentity);
   // The drive (as "N:") is a share of another machine.
   void AddNetworkDrive(const std::wstring& drive);
-  // Only administrators may change the file or create files in the folder.
-  void RestrictToAdministrators(const std::wstring& path);
   // Creates path as an earlier copy of original left it: the same bytes and
   // last-write time.
   void AddCopyOf(const std::wstring& path, const std::wstring& original);
@@ -93,7 +86,7 @@ class FakeDisk {
   // system can give its identity at all.
   std::wstring SeenByCopies(const std::wstring& path) const;
   bool HasIdentity(const std::wstring& path) const;
-  std::wstring Follow(std::wstring key, bool hidden_from_copies) const;
+  std::wstring Follow(std::wstring key, bool every_alias) const;
   static std::wstring Parent(const std::wstring& key);
   bool ParentExists(const std::wstring& key) const;
   std::vector<std::wstring> FilesBelow(const std::wstring& key) const;
@@ -102,7 +95,6 @@ class FakeDisk {
   platform::Status PutCopy(const FakeFile& file, const std::wstring& target, bool identity_known);
 
   FaultPlan& faults_;
-  const bool& elevated_;
   std::map<std::wstring, FakeFile> files_;  // by lower-case path
   std::set<std::wstring> folders_;          // by lower-case path
   struct Alias {
@@ -110,8 +102,7 @@ class FakeDisk {
     AliasKind kind;
   };
   std::vector<Alias> aliases_;
-  std::set<std::wstring> network_drives_;          // "n:"
-  std::set<std::wstring> administrators_folders_;  // keys
+  std::set<std::wstring> network_drives_;  // "n:"
   std::vector<std::wstring> log_;
   std::uint64_t clock_ = 0;  // the last write time handed out
 };

@@ -20,16 +20,16 @@ struct MessageBoxRecord {
 };
 
 struct FakePlatform {
+  FaultPlan faults;
+  FakeRegistry registry{faults};
+  FakeDisk disk{faults};
+  std::vector<MessageBoxRecord> boxes;
+  std::wstring command_line;
+  int file_systems_created = 0;
   // The running process's standing; an elevated run started from it stands
   // elevated, on the same desktop.
   bool elevated = false;
   bool visible_desktop = true;
-  FaultPlan faults;
-  FakeRegistry registry{faults};
-  FakeDisk disk{faults, elevated};
-  std::vector<MessageBoxRecord> boxes;
-  std::wstring command_line;
-  int file_systems_created = 0;
   // What asking for an elevated run answers: success runs it, kErrorCancelled
   // is the user declining, anything else a run that could not start.
   platform::Status elevation_answer = platform::kErrorSuccess;

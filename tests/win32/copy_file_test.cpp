@@ -36,10 +36,8 @@ struct CopyCase {
   bool installed_exists;
   bool installed_read_only;
   bool source_read_only;
-  // Permissions put on the installed file itself (SDDL), and whether they
-  // are cut off from the folder's.
+  // Permissions put on the installed file itself (SDDL).
   const wchar_t* installed_dacl = nullptr;
-  SECURITY_INFORMATION protection = 0;
 };
 
 // The file's DACL as SDDL; empty when it cannot be read.
@@ -59,18 +57,12 @@ std::wstring DaclText(const std::wstring& path) {
   return text;
 }
 
-void SetDacl(const std::wstring& path, const wchar_t* sddl, SECURITY_INFORMATION protection) {
+void SetDacl(const std::wstring& path, const wchar_t* sddl) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
                                                                      &descriptor, nullptr));
   const ScopedLocalMemory owned(descriptor);
-  BOOL present = FALSE, defaulted = FALSE;
-  PACL dacl = nullptr;
-  ASSERT_TRUE(::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
-  ASSERT_EQ(::SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
-                                    DACL_SECURITY_INFORMATION | protection, nullptr, nullptr, dacl,
-                                    nullptr),
-            static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_TRUE(::SetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor));
 }
 
 // Names the case in the test's name, as CTest lists it.
@@ -91,7 +83,7 @@ TEST_P(CopyFileTest, ReplacesTheInstalledFileInOneStep) {
   if (c.source_read_only) SetReadOnly(source, true);
   if (c.installed_exists) WriteBytes(installed, kOld);
   if (c.installed_read_only) SetReadOnly(installed, true);
-  if (c.installed_dacl != nullptr) SetDacl(installed, c.installed_dacl, c.protection);
+  if (c.installed_dacl != nullptr) SetDacl(installed, c.installed_dacl);
   const std::wstring installed_dacl = DaclText(installed);
   // Wine makes a file's permissions up from its Unix mode, which holds only some.
   if (c.installed_dacl != nullptr && installed_dacl == DaclText(source)) {
@@ -119,11 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Attributes, CopyFileTest,
                                          CopyCase{"from_read_only_source", true, false, true},
                                          CopyCase{"read_only_both", true, true, true},
                                          CopyCase{"keeps_own_entry", true, false, false,
-                                                  L"D:(A;;FA;;;WD)",
-                                                  UNPROTECTED_DACL_SECURITY_INFORMATION},
-                                         CopyCase{"keeps_protected_dacl", true, false, false,
-                                                  L"D:(A;;FA;;;SY)(A;;FA;;;AU)(A;;FR;;;WD)",
-                                                  PROTECTED_DACL_SECURITY_INFORMATION}));
+                                                  L"D:(A;;FA;;;WD)"}));
 
 // A package downloaded from the internet carries a mark of the web in a
 // stream of each file; an installed copy that kept it would make Windows warn
