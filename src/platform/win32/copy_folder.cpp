@@ -34,16 +34,14 @@ Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& 
                      const std::wstring& destination_folder, const InstalledStamps& installed,
                      AlreadyInPlace& already_in_place, StagingFolder& staging) {
   const InstalledFile* there = installed.Find(entry.cFileName);
-  if (there == nullptr) {
-    return ReplaceFileWithCopy(JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes,
-                               entry.ftLastWriteTime, JoinPath(destination_folder, entry.cFileName),
-                               Flush::kNo, Installed::kAbsent, &staging);
+  if (there != nullptr) {
+    const Placement placement = already_in_place(StampOf(entry), there->stamp);
+    if (placement != Placement::kCopy) return StatusOf(placement);
   }
-  const Placement placement = already_in_place(StampOf(entry), there->stamp);
-  if (placement != Placement::kCopy) return StatusOf(placement);
   return ReplaceFileWithCopy(
       JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes, entry.ftLastWriteTime,
-      JoinPath(destination_folder, there->name.c_str()), Flush::kNo, Installed::kPresent, &staging);
+      JoinPath(destination_folder, there != nullptr ? there->name.c_str() : entry.cFileName),
+      Flush::kNo, there != nullptr ? Installed::kPresent : Installed::kAbsent, &staging);
 }
 
 // Copies the folder's own files and collects the names of its subfolders.
