@@ -47,14 +47,11 @@ TEST(CopyFolderTest, NestedTreeReplacesSameNamesAndKeepsTheRest) {
   WriteBytes(guida + L"\\note.txt", "the user's own notes");
   WriteBytes(guida + L"\\Capitoli\\uno.htm", "old uno");
   SetReadOnly(guida + L"\\Capitoli\\uno.htm", true);
-  // Where the staging folder cannot be made, the temporaries go beside.
-  const std::wstring blocker = L"~Quadrivo-" + std::to_wstring(::GetCurrentProcessId());
-  WriteBytes(guida + L"\\Capitoli\\" + blocker, "not a folder");
 
   auto fs = platform::CreateFileSystemObject();
   ASSERT_EQ(fs->CopyFolder(source, guida), platform::kErrorSuccess);
   EXPECT_EQ(Names(guida), (Listing{L"Capitoli\\", L"indice.htm", L"note.txt"}));
-  EXPECT_EQ(Names(guida + L"\\Capitoli"), (Listing{L"Immagini\\", L"uno.htm", blocker}));
+  EXPECT_EQ(Names(guida + L"\\Capitoli"), (Listing{L"Immagini\\", L"uno.htm"}));
   EXPECT_EQ(Names(guida + L"\\Capitoli\\Immagini"), Listing{L"logo.png"});
   EXPECT_EQ(ReadBytes(guida + L"\\indice.htm"), "new indice");
   EXPECT_EQ(ReadBytes(guida + L"\\note.txt"), "the user's own notes");
@@ -268,6 +265,27 @@ TEST(LinkTest, DeleteFolderNeverReachesThroughALink) {
     EXPECT_EQ(Names(fixture + L"\\source"), (Listing{L"Capitoli\\", L"to-outside\\"}));
     EXPECT_EQ(Names(fixture + L"\\source\\Capitoli"), Listing{L"to-outside-empty\\"});
   }
+}
+
+// The cleanup after a killed run takes only plain files of the temporaries'
+// naming: a folder of that name, what it holds or links to, and a second name
+// of a file elsewhere all stay, whoever made them.
+TEST(LinkTest, CleanupTakesOnlyAbandonedTemporaryFiles) {
+  const std::wstring fixture = LinkFixture::Folder("for-cleanup");
+  if (fixture.empty()) GTEST_SKIP() << "no link fixture prepared for this run";
+  const std::wstring dead = L"~Quadrivo-2147483644";
+  ASSERT_TRUE(IsLink(fixture + L"\\installed\\" + dead + L"\\to-outside"));
+  ScratchFolder media;
+  WriteBytes(media / L"indice.htm", "new indice");
+  auto fs = platform::CreateFileSystemObject();
+  ASSERT_EQ(fs->CopyFolder(media.path(), fixture + L"\\installed"), platform::kErrorSuccess);
+  EXPECT_EQ(Names(fixture + L"\\installed"),
+            (Listing{L"indice.htm", dead + L"-3.tmp", dead + L"\\"}));
+  EXPECT_EQ(Names(fixture + L"\\installed\\" + dead),
+            (Listing{L"Capitoli\\", L"appunti.txt", L"to-outside\\"}));
+  EXPECT_EQ(ReadBytes(fixture + L"\\installed\\" + dead + L"\\Capitoli\\uno.htm"), "the user's");
+  EXPECT_EQ(Names(fixture + L"\\outside"), Listing{L"keep.txt"});
+  EXPECT_EQ(ReadBytes(fixture + L"\\outside\\keep.txt"), "outside");
 }
 
 }  // namespace

@@ -12,3 +12,17 @@ foreach(tree for-copy for-delete)
   file(CREATE_LINK "../outside" "${root}/source/to-outside" SYMBOLIC)
   file(CREATE_LINK "../../outside-empty" "${root}/source/Capitoli/to-outside-empty" SYMBOLIC)
 endforeach()
+# An installed folder where a user has prepared names of this program's
+# temporaries for a run that no process has (2147483644): a folder holding a
+# link to "outside", a folder of its own and a file, and a second name of a
+# file outside; and one real leftover temporary.
+set(root "${FIXTURE}/for-cleanup")
+set(dead "~Quadrivo-2147483644")
+file(REMOVE_RECURSE "${root}")
+file(MAKE_DIRECTORY "${root}/outside" "${root}/installed/${dead}/Capitoli")
+file(WRITE "${root}/outside/keep.txt" "outside")
+file(WRITE "${root}/installed/${dead}/Capitoli/uno.htm" "the user's")
+file(WRITE "${root}/installed/${dead}/appunti.txt" "the user's")
+file(CREATE_LINK "../../outside" "${root}/installed/${dead}/to-outside" SYMBOLIC)
+file(WRITE "${root}/installed/${dead}-1.tmp" "half a help page")
+file(CREATE_LINK "${root}/outside/keep.txt" "${root}/installed/${dead}-3.tmp")

@@ -29,10 +29,11 @@ Status MakeDestinationFolder(const std::wstring& destination, bool& made) {
 }
 
 // The installed file is replaced under its own spelling, which the listing
-// gives: a name in another case would cost Wine a read of the whole folder.
+// gives: a rename takes the case of the name it is given, and the installed
+// name stays as the installer wrote it.
 Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& entry,
                      const std::wstring& destination_folder, const InstalledStamps& installed,
-                     AlreadyInPlace& already_in_place, StagingFolder& staging) {
+                     AlreadyInPlace& already_in_place) {
   const InstalledFile* there = installed.Find(entry.cFileName);
   if (there != nullptr) {
     const Placement placement = already_in_place(StampOf(entry), there->stamp);
@@ -41,7 +42,7 @@ Status CopyFileEntry(const std::wstring& source_folder, const WIN32_FIND_DATAW& 
   return ReplaceFileWithCopy(
       JoinPath(source_folder, entry.cFileName), entry.dwFileAttributes, entry.ftLastWriteTime,
       JoinPath(destination_folder, there != nullptr ? there->name.c_str() : entry.cFileName),
-      Flush::kNo, there != nullptr ? Installed::kPresent : Installed::kAbsent, &staging);
+      Flush::kNo, there != nullptr ? Installed::kPresent : Installed::kAbsent);
 }
 
 // Copies the folder's own files and collects the names of its subfolders.
@@ -57,7 +58,6 @@ Status CopyFiles(const std::wstring& source, const std::wstring& destination,
   if (made_status != kErrorSuccess) return made_status;
   const InstalledStamps installed = made ? InstalledStamps() : InstalledStamps(destination);
   if (installed.status() != kErrorSuccess) return installed.status();
-  StagingFolder staging(destination);
   while (entries.Next()) {
     const WIN32_FIND_DATAW& entry = entries.Entry();
     if (IsLink(entry.dwFileAttributes)) continue;
@@ -65,8 +65,7 @@ Status CopyFiles(const std::wstring& source, const std::wstring& destination,
       subfolders.push_back(entry.cFileName);
       continue;
     }
-    const Status status =
-        CopyFileEntry(source, entry, destination, installed, already_in_place, staging);
+    const Status status = CopyFileEntry(source, entry, destination, installed, already_in_place);
     if (status != kErrorSuccess) return status;
   }
   return entries.status();

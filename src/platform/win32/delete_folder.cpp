@@ -1,6 +1,8 @@
 #include "platform/win32/delete_folder.h"
 
-#include "platform/win32/folder_entries.h"
+#include <cstdint>
+#include <vector>
+
 #include "platform/win32/long_path.h"
 #include "platform/win32/scoped_handle.h"
 
@@ -8,22 +10,13 @@ namespace platform::win32 {
 
 namespace {
 
-// RemoveDirectoryW would do on Windows, but where the platform resolves the
-// link on opening it (Wine does), it removes the folder the link points to
-// when that folder is empty. So the link is opened as a link, the handle is
-// checked to be the link itself, and only then deleted through that handle.
-Status RemoveDirectoryLink(const std::wstring& link) {
-  ScopedFileHandle handle(
-      ::CreateFileW(link.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!handle.valid()) return LastStatus();
-  FILE_ATTRIBUTE_TAG_INFO tag{};
-  if (!::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &tag, sizeof tag)) {
-    return LastStatus();
-  }
-  if (!IsLink(tag.FileAttributes)) return ERROR_NOT_A_REPARSE_POINT;
-  return DeleteThroughHandle(handle.get());
+// The name itself, never what a link there points to, for deleting it and
+// listing it. No other program may delete or rename it while this is open;
+// a folder that one holds so cannot be deleted now anyway.
+HANDLE OpenItself(const std::wstring& path) {
+  return ::CreateFileW(path.c_str(), DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 void KeepFirst(Status& first, Status status) {
@@ -35,19 +28,38 @@ Status DeleteEntry(const std::wstring& path, DWORD attributes) {
   // folder's entry, so no call is spent to be refused.
   if (IsReadOnly(attributes)) return ERROR_ACCESS_DENIED;
   if (IsFolder(attributes)) return DeleteFolderTree(path, attributes);
-  // A file link is removed as a link by DeleteFileW itself.
+  // DeleteFileW removes a file link as a link, and refuses a folder that
+  // took the file's name meanwhile.
   if (::DeleteFileW(path.c_str())) return kErrorSuccess;
   return LastStatus();
 }
 
-Status DeleteContent(const std::wstring& folder) {
+bool IsDotOrDotDot(const FILE_ID_BOTH_DIR_INFO& entry) {
+  const DWORD length = entry.FileNameLength / sizeof(wchar_t);
+  return entry.FileName[0] == L'.' && (length == 1 || (length == 2 && entry.FileName[1] == L'.'));
+}
+
+// The folder's entries, read in batches through its own handle.
+Status DeleteContent(HANDLE folder, const std::wstring& path) {
+  std::vector<std::uint64_t> buffer(64 * 1024 / sizeof(std::uint64_t));
+  const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t));
   Status first = kErrorSuccess;
-  FolderEntries entries(folder);
-  while (entries.Next()) {
-    const WIN32_FIND_DATAW& entry = entries.Entry();
-    KeepFirst(first, DeleteEntry(JoinPath(folder, entry.cFileName), entry.dwFileAttributes));
+  for (FILE_INFO_BY_HANDLE_CLASS batch = FileIdBothDirectoryRestartInfo;
+       ::GetFileInformationByHandleEx(folder, batch, buffer.data(), size);
+       batch = FileIdBothDirectoryInfo) {
+    const auto* at = reinterpret_cast<const BYTE*>(buffer.data());
+    for (;;) {
+      const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+      if (!IsDotOrDotDot(entry)) {
+        const std::wstring name(entry.FileName, entry.FileNameLength / sizeof(wchar_t));
+        KeepFirst(first, DeleteEntry(JoinPath(path, name.c_str()), entry.FileAttributes));
+      }
+      if (entry.NextEntryOffset == 0) break;
+      at += entry.NextEntryOffset;
+    }
   }
-  KeepFirst(first, entries.status());
+  const Status ended = LastStatus();
+  KeepFirst(first, ended == ERROR_NO_MORE_FILES ? kErrorSuccess : ended);
   return first;
 }
 
@@ -63,12 +75,24 @@ Status DeleteThroughHandle(HANDLE handle) {
 }
 
 Status DeleteFolderTree(const std::wstring& path, DWORD attributes) {
-  if (IsLink(attributes)) return RemoveDirectoryLink(path);
-  Status first = DeleteContent(path);
+  const ScopedFileHandle folder(OpenItself(path));
+  if (!folder.valid()) return LastStatus();
+  FILE_ATTRIBUTE_TAG_INFO held;
+  if (!::GetFileInformationByHandleEx(folder.get(), FileAttributeTagInfo, &held, sizeof held)) {
+    return LastStatus();
+  }
+  // Only what both the listing and the handle call a link is removed as one;
+  // where the platform opens a link's target all the same (Wine does), the
+  // two disagree and the link stays.
+  if (IsLink(attributes) || IsLink(held.FileAttributes)) {
+    if (!IsLink(attributes) || !IsLink(held.FileAttributes)) return ERROR_NOT_A_REPARSE_POINT;
+    return DeleteThroughHandle(folder.get());
+  }
+  if (!IsFolder(held.FileAttributes)) return ERROR_PATH_NOT_FOUND;
+  const Status first = DeleteContent(folder.get(), path);
   if (first != kErrorSuccess) return first;
-  if (IsReadOnly(attributes)) return ERROR_ACCESS_DENIED;
-  if (::RemoveDirectoryW(path.c_str())) return kErrorSuccess;
-  return LastStatus();
+  if (IsReadOnly(held.FileAttributes)) return ERROR_ACCESS_DENIED;
+  return DeleteThroughHandle(folder.get());
 }
 
 }  // namespace platform::win32

@@ -14,8 +14,13 @@ namespace platform::win32 {
 // one, and no other file that takes its name meanwhile is touched.
 Status DeleteThroughHandle(HANDLE handle);
 
-// attributes as already known for path. Goes on past a failure, so that as much as may be removed
-// is, and returns the first one.
+// attributes: path's as its folder's listing gives them. Each folder of the
+// tree is opened as itself, checked and listed through that one handle,
+// which nobody may rename or delete while it is held: its name cannot be
+// swapped for a link to another folder while its content is deleted by name.
+// A link in the tree is removed as a link. Goes on past a failure, so that as
+// much as may be removed is, and returns the first one; ERROR_PATH_NOT_FOUND
+// when path names a file.
 Status DeleteFolderTree(const std::wstring& path, DWORD attributes);
 
 }  // namespace platform::win32

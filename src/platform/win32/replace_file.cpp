@@ -165,28 +165,21 @@ void Discard(ScopedFileHandle& file, const std::wstring& temporary) {
 
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
-                           Flush flush, Installed installed, StagingFolder* staging) {
+                           Flush flush, Installed installed) {
   OwnPermissions permissions;
   Status status = installed == Installed::kPresent ? permissions.Read(destination) : kErrorSuccess;
   if (status != kErrorSuccess) return status;
-  const std::wstring beside = destination.substr(0, destination.rfind(L'\\'));
-  const auto replace_from = [&](const std::wstring& folder) {
-    std::wstring temporary;
-    ScopedFileHandle file;
-    Status made = CreateTemporary(folder, TemporaryAttributes(source_attributes),
-                                  permissions.Access(), &temporary, &file);
-    if (made != kErrorSuccess) return made;
-    made = FillTemporary(source, source_write_time, flush, file.get());
-    if (made == kErrorSuccess) made = permissions.GiveTo(file.get(), folder);
-    if (made == kErrorSuccess) made = MoveIntoPlace(file.get(), destination);
-    if (made != kErrorSuccess) Discard(file, temporary);
-    return made;
-  };
-  if (staging == nullptr) return replace_from(beside);
-  status = replace_from(staging->Place());
-  if (status != ERROR_NOT_SAME_DEVICE) return status;
-  staging->GiveUp();
-  return replace_from(beside);
+  const std::wstring folder = destination.substr(0, destination.rfind(L'\\'));
+  std::wstring temporary;
+  ScopedFileHandle file;
+  status = CreateTemporary(folder, TemporaryAttributes(source_attributes), permissions.Access(),
+                           &temporary, &file);
+  if (status != kErrorSuccess) return status;
+  status = FillTemporary(source, source_write_time, flush, file.get());
+  if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), folder);
+  if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), destination);
+  if (status != kErrorSuccess) Discard(file, temporary);
+  return status;
 }
 
 }  // namespace platform::win32

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/status.h"
-#include "platform/win32/temporary_files.h"
 #include "platform/win32/windows_api.h"
 
 namespace platform::win32 {
@@ -25,10 +24,9 @@ enum class Installed { kAbsent, kPresent };
 // file's own permissions. On failure the destination is as it was and no
 // temporary file is left. A destination another program holds open fails
 // with ERROR_SHARING_VIOLATION, one this user may not replace with
-// ERROR_ACCESS_DENIED. The temporary is made in staging, when there is one,
-// else beside the destination.
+// ERROR_ACCESS_DENIED. The temporary is made beside the destination.
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
-                           Flush flush, Installed installed, StagingFolder* staging = nullptr);
+                           Flush flush, Installed installed);
 
 }  // namespace platform::win32

@@ -26,27 +26,23 @@ std::wstring Decimal(unsigned long value) {
   return std::wstring(first, digits + 16);
 }
 
-// This run's own name: ~Quadrivo-<pid>.
-std::wstring OwnName() { return kPrefix + Decimal(::GetCurrentProcessId()); }
-
 // The process id and a counter make a name no other run picks, without a
 // call to GetTempFileName that would create a file of its own.
 std::wstring TemporaryName(const std::wstring& folder) {
   static unsigned long counter = 0;
-  return JoinPath(folder, (OwnName() + L"-" + Decimal(++counter) + kSuffix).c_str());
+  return JoinPath(
+      folder,
+      (kPrefix + Decimal(::GetCurrentProcessId()) + L"-" + Decimal(++counter) + kSuffix).c_str());
 }
 
-// The process id in a temporary's name, ~Quadrivo-<pid>-<n>.tmp, or in a
-// staging folder's, ~Quadrivo-<pid>; kNoProcess for any other name, which is
-// someone else's and stays.
-DWORD MakerOf(const wchar_t* name, bool folder) {
+// The process id in a temporary's name, ~Quadrivo-<pid>-<n>.tmp; kNoProcess
+// for any other name, which is someone else's and stays.
+DWORD MakerOf(const wchar_t* name) {
   const wchar_t* at = name + (sizeof kPrefix / sizeof kPrefix[0] - 1);
   DWORD pid = 0;
   const wchar_t* digits = at;
   for (; *at >= L'0' && *at <= L'9'; ++at) pid = pid * 10 + static_cast<DWORD>(*at - L'0');
-  if (at == digits) return kNoProcess;
-  if (folder) return *at == L'\0' ? pid : kNoProcess;
-  if (*at != L'-') return kNoProcess;
+  if (at == digits || *at != L'-') return kNoProcess;
   const wchar_t* counter = ++at;
   while (*at >= L'0' && *at <= L'9') ++at;
   if (at == counter || ::lstrcmpiW(at, kSuffix) != 0) return kNoProcess;
@@ -56,24 +52,49 @@ DWORD MakerOf(const wchar_t* name, bool folder) {
 // The latest time the file was created or changed. The creation time alone
 // does not do: a copy may carry its source's times (Wine's does), while a
 // change time is never older than the file.
-ULONGLONG LatestSignOfLife(const std::wstring& path, const WIN32_FIND_DATAW& entry) {
-  ULONGLONG latest = Ticks(entry.ftCreationTime);
-  if (Ticks(entry.ftLastWriteTime) > latest) latest = Ticks(entry.ftLastWriteTime);
-  const ScopedFileHandle file(OpenToQuery(path));
-  FILE_BASIC_INFO basic;
-  if (file.valid() &&
-      ::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic)) {
-    const auto changed = static_cast<ULONGLONG>(basic.ChangeTime.QuadPart);
-    if (changed > latest) latest = changed;
+ULONGLONG LatestSignOfLife(const FILE_BASIC_INFO& basic) {
+  ULONGLONG latest = static_cast<ULONGLONG>(basic.CreationTime.QuadPart);
+  for (const LARGE_INTEGER& time : {basic.LastWriteTime, basic.ChangeTime}) {
+    if (static_cast<ULONGLONG>(time.QuadPart) > latest)
+      latest = static_cast<ULONGLONG>(time.QuadPart);
   }
   return latest;
 }
 
-void Remove(const std::wstring& path, DWORD attributes) {
-  if (IsReadOnly(attributes)) {
-    ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+// The name is opened itself, never what it may point to, and shared with
+// nobody: a temporary another run still writes (on another machine, for a
+// shared installation, where its process id means nothing here) is held open
+// by that run, and this open fails.
+HANDLE OpenOwnName(const std::wstring& path) {
+  return ::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// A plain file with this one name: what a run of this program made. A
+// folder, a link of any kind or a file with other names too is not.
+bool IsOnlyAPlainFile(HANDLE file, const FILE_BASIC_INFO& basic) {
+  FILE_STANDARD_INFO standard;
+  return IsPlainFile(basic.FileAttributes) &&
+         ::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) &&
+         !standard.Directory && standard.NumberOfLinks == 1;
+}
+
+// Deleting a read-only file is refused, so the attribute is lifted first,
+// through the same handle.
+void RemoveIfAbandoned(const std::wstring& path, DWORD pid) {
+  const ScopedFileHandle file(OpenOwnName(path));
+  FILE_BASIC_INFO basic;
+  if (!file.valid() ||
+      !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+      !IsOnlyAPlainFile(file.get(), basic) || MakerMayBeAlive(pid, LatestSignOfLife(basic))) {
+    return;
   }
-  ::DeleteFileW(path.c_str());
+  if (IsReadOnly(basic.FileAttributes)) {
+    basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic)) return;
+  }
+  DeleteThroughHandle(file.get());
 }
 
 }  // namespace
@@ -109,38 +130,11 @@ void RemoveAbandonedTemporaries(const std::wstring& folder) {
   FolderEntries entries(folder, (std::wstring(kPrefix) + L"*").c_str());
   while (entries.Next()) {
     const WIN32_FIND_DATAW& entry = entries.Entry();
-    if (IsLink(entry.dwFileAttributes)) continue;
-    const bool staging = IsFolder(entry.dwFileAttributes);
-    const DWORD pid = MakerOf(entry.cFileName, staging);
-    if (pid == kNoProcess) continue;
-    const std::wstring path = JoinPath(folder, entry.cFileName);
-    if (MakerMayBeAlive(pid, LatestSignOfLife(path, entry))) continue;
-    if (staging) {
-      DeleteFolderTree(path, entry.dwFileAttributes);
-    } else {
-      Remove(path, entry.dwFileAttributes);
-    }
+    // The listing only points at candidates; the handle decides.
+    if (!IsPlainFile(entry.dwFileAttributes)) continue;
+    const DWORD pid = MakerOf(entry.cFileName);
+    if (pid != kNoProcess) RemoveIfAbandoned(JoinPath(folder, entry.cFileName), pid);
   }
-}
-
-StagingFolder::~StagingFolder() {
-  if (state_ == State::kMade) ::RemoveDirectoryW(path_.c_str());
-}
-
-// A staging folder that is there already (a leftover of a process that had
-// this id, or anything else of that name) is not used: what it is or where
-// it leads is not this run's to know.
-const std::wstring& StagingFolder::Place() {
-  if (state_ == State::kNotYet) {
-    path_ = JoinPath(folder_, OwnName().c_str());
-    state_ = ::CreateDirectoryW(path_.c_str(), nullptr) ? State::kMade : State::kBeside;
-  }
-  return state_ == State::kMade ? path_ : folder_;
-}
-
-void StagingFolder::GiveUp() {
-  if (state_ == State::kMade) ::RemoveDirectoryW(path_.c_str());
-  state_ = State::kBeside;
 }
 
 }  // namespace platform::win32
