@@ -29,6 +29,9 @@ std::vector<std::string> Changes() {
 const char kInUse[] = u8"Chiudere \"Lindarex\" se è aperto e ripetere l'aggiornamento";
 const char kNoSpace[] = "Liberare spazio sul disco e ripetere l'aggiornamento";
 const char kNoPermission[] = "Ripetere l'aggiornamento come amministratore";
+const char kNoPermissionFromShare[] =
+    u8"Ripetere l'aggiornamento come amministratore, avviandolo dal percorso di rete "
+    u8"(\\\\server\\cartella\\...) anziché da una lettera di unità di rete";
 const char kRetry[] = "Ripetere l'aggiornamento";
 
 std::string FailedMessage(const std::string& source, const std::string& destination,
@@ -250,6 +253,18 @@ const Standing kStandings[] = {
        Platform().disk.AddNetworkDrive(L"C:");
      },
      2, ExeCopyFailed(kNoPermission), 0, test::kOldExe},
+    {"MediaOnAMappedLetter",
+     [] {
+       ExeCopyRefused(false);
+       Platform().disk.AddNetworkDrive(L"D:");
+     },
+     2, ExeCopyFailed(kNoPermissionFromShare), 0, test::kOldExe},
+    {"ElevatedRunCrashes",
+     [] {
+       ExeCopyRefused(false);
+       Platform().elevated_run_ends_with = static_cast<int>(0xC0000005u);
+     },
+     2, "", 1, test::kOldExe},
     {"UnattendedRefused",
      [] {
        ExeCopyRefused(false);

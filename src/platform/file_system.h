@@ -42,8 +42,6 @@ class FileSystemObject {
   // file system sees it, under whatever name. A path that does not exist yet
   // is judged by its nearest existing parent.
   virtual bool IsSameOrInside(const std::wstring& path, const std::wstring& other) = 0;
-  // Whether path lies on another machine: a UNC path or a network drive.
-  virtual bool IsOnNetworkDrive(const std::wstring& path) = 0;
 };
 
 // Creates the platform's service; null when it cannot be had at all.

@@ -15,6 +15,18 @@ bool IsElevated();
 // there would wait for a click nobody can give.
 bool HasVisibleDesktop();
 
+// Where a path lies, as a run of this program elevated would see it. Such a
+// run does not see the drive letters its user mapped: they belong to the
+// user's own logon, not to the elevated one (Microsoft's article on
+// EnableLinkedConnections). On a share, the rights that count are the
+// server's, not the local administrator's.
+enum class NetworkPlace {
+  kLocal,
+  kShare,         // named by its UNC path, \\server\share\...
+  kMappedLetter,  // a drive letter this user mapped to a share
+};
+NetworkPlace NetworkPlaceOf(const std::wstring& path);
+
 // Starts this program again, elevated, with the argument and the current
 // folder of this run, and waits for its end. Success once it has run: its exit
 // status is then in *exit_status, left as it was when it cannot be read.

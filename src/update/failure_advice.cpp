@@ -2,13 +2,14 @@
 
 namespace FunzioniReg {
 
-Advice AdviceFor(platform::Status status, bool elevated) {
+Advice AdviceFor(platform::Status status, bool elevated, bool media_on_mapped_letter) {
   switch (status) {
     case platform::kErrorSharingViolation:
     case platform::kErrorLockViolation:
       return Advice::kCloseProgram;
     case platform::kErrorAccessDenied:
-      return elevated ? Advice::kCloseProgram : Advice::kAsAdministrator;
+      if (elevated) return Advice::kCloseProgram;
+      return media_on_mapped_letter ? Advice::kAsAdministratorFromShare : Advice::kAsAdministrator;
     case platform::kErrorDiskFull:
     case platform::kErrorHandleDiskFull:
       return Advice::kFreeSpace;

@@ -9,12 +9,17 @@ enum class Advice {
   kCloseProgram,  // the file is in use, most likely by the running program
   kFreeSpace,     // the drive is full
   kAsAdministrator,
+  // As administrator, started from the share's own path: an elevated run
+  // does not see the drive letter the media was named by.
+  kAsAdministratorFromShare,
   kRetry,  // nothing the user can do but try again
 };
 
 // elevated: whether the run that met the failure had administrator rights.
 // A running program refuses its replacement with access denied, so an
 // elevated run that is refused meets a program still open.
-Advice AdviceFor(platform::Status status, bool elevated);
+// media_on_mapped_letter: whether the update was started from a drive letter
+// mapped to a share.
+Advice AdviceFor(platform::Status status, bool elevated, bool media_on_mapped_letter);
 
 }  // namespace FunzioniReg

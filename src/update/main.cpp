@@ -33,14 +33,28 @@ int Show(const std::wstring& text, ExitStatus status) {
 // A copy refused before anything changed, in a run without administrator
 // rights, is most likely a folder only an administrator may write: the same
 // update run elevated can complete it. Not so where elevation cannot help: an
-// elevated run already, nobody to answer the consent prompt, or a network
-// drive (the elevated run does not see the user's drive letters, and rights
-// on a server are not the local administrator's).
-bool MayHandOver(const TransferOutcome& outcome, bool elevated,
+// elevated run already, nobody to answer the consent prompt, an installation
+// on another machine (whose rights are the server's), or media named by a
+// drive letter the elevated run would not see.
+bool MayHandOver(const TransferOutcome& outcome, bool elevated, bool media_on_mapped_letter,
                  const std::wstring& install_folder) {
   return !outcome.anything_changed && outcome.failed_status == platform::kErrorAccessDenied &&
-         !elevated && platform::HasVisibleDesktop() && FileSystem &&
-         !FileSystem->IsOnNetworkDrive(install_folder);
+         !elevated && platform::HasVisibleDesktop() && !media_on_mapped_letter &&
+         platform::NetworkPlaceOf(install_folder) == platform::NetworkPlace::kLocal;
+}
+
+// The elevated run showed the one box; what it ended with passes on when it
+// is one of this program's outcomes. Anything else (a crash's 0xC0000005)
+// reads as a failure, which leaves the media as they were.
+int PassedOn(int elevated_status) {
+  switch (elevated_status) {
+    case kExitDone:
+    case kExitCancelled:
+    case kExitFailed:
+      return elevated_status;
+    default:
+      return kExitFailed;
+  }
 }
 
 int PriceListReport(const std::wstring& command_path, const std::wstring& price_list_name,
@@ -57,15 +71,17 @@ int Update(const std::wstring& command_path, const std::wstring& program_name,
   const TransferOutcome outcome = UpdateTransfer(command_path, program_name, install_folder);
   if (outcome.completed) return Show(UpdateCompletedMessage(program_name), kExitDone);
   const bool elevated = platform::IsElevated();
-  if (MayHandOver(outcome, elevated, install_folder)) {
+  const bool media_on_mapped_letter =
+      platform::NetworkPlaceOf(command_path) == platform::NetworkPlace::kMappedLetter;
+  if (MayHandOver(outcome, elevated, media_on_mapped_letter, install_folder)) {
     // The elevated run gets the update's argument, unchanged, and shows the
     // one box; this one only passes its status on.
     int elevated_status = kExitFailed;
     if (platform::RunElevated(command_path, &elevated_status) == platform::kErrorSuccess) {
-      return elevated_status;
+      return PassedOn(elevated_status);
     }
   }
-  const Advice advice = AdviceFor(outcome.failed_status, elevated);
+  const Advice advice = AdviceFor(outcome.failed_status, elevated, media_on_mapped_letter);
   return Show(
       UpdateFailedMessage(program_name, outcome.failed_source, outcome.failed_destination, advice),
       kExitFailed);

@@ -17,6 +17,9 @@ std::wstring AdviceText(Advice advice, const std::wstring& program_name) {
       return L"Liberare spazio sul disco e ripetere l'aggiornamento";
     case Advice::kAsAdministrator:
       return L"Ripetere l'aggiornamento come amministratore";
+    case Advice::kAsAdministratorFromShare:
+      return L"Ripetere l'aggiornamento come amministratore, avviandolo dal percorso di rete "
+             L"(\\\\server\\cartella\\...) anzich\u00e9 da una lettera di unit\u00e0 di rete";
     case Advice::kRetry:
       break;
   }

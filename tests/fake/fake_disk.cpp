@@ -246,10 +246,11 @@ bool FakeDisk::IsSameOrInside(const std::wstring& path, const std::wstring& othe
          (HasIdentity(path) && HasIdentity(other) && IsSameOrBelow(Real(path), Real(other)));
 }
 
-bool FakeDisk::IsOnNetworkDrive(const std::wstring& path) {
-  log_.push_back(L"IsOnNetworkDrive " + path);
+platform::NetworkPlace FakeDisk::NetworkPlaceOf(const std::wstring& path) const {
   const std::wstring key = Real(path);
-  return key.compare(0, 2, L"\\\\") == 0 || network_drives_.count(key.substr(0, 2)) != 0;
+  if (key.compare(0, 2, L"\\\\") == 0) return platform::NetworkPlace::kShare;
+  return network_drives_.count(key.substr(0, 2)) != 0 ? platform::NetworkPlace::kMappedLetter
+                                                      : platform::NetworkPlace::kLocal;
 }
 
 }  // namespace fake

@@ -16,6 +16,7 @@
 
 #include "fake/fault_plan.h"
 #include "platform/file_system.h"
+#include "platform/process.h"
 
 namespace fake {
 
@@ -75,7 +76,9 @@ class FakeDisk {
   platform::Status DeleteFolder(const std::wstring& path);
   bool FolderExists(const std::wstring& path);
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other);
-  bool IsOnNetworkDrive(const std::wstring& path);
+  // A UNC path is a share, a path on a drive added as a network drive a
+  // letter mapped to one.
+  platform::NetworkPlace NetworkPlaceOf(const std::wstring& path) const;
 
  private:
   // The path as text: lower case, backslashes settled.
@@ -127,7 +130,6 @@ class FakeFileSystemObject : public platform::FileSystemObject {
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override {
     return disk_.IsSameOrInside(path, other);
   }
-  bool IsOnNetworkDrive(const std::wstring& path) override { return disk_.IsOnNetworkDrive(path); }
 
  private:
   FakeDisk& disk_;

@@ -77,11 +77,16 @@ bool IsElevated() { return fake::Platform().elevated; }
 
 bool HasVisibleDesktop() { return fake::Platform().visible_desktop; }
 
+NetworkPlace NetworkPlaceOf(const std::wstring& path) {
+  return fake::Platform().disk.NetworkPlaceOf(path);
+}
+
 Status RunElevated(const std::wstring& argument, int* exit_status) {
   fake::FakePlatform& fake = fake::Platform();
   fake.elevated_runs.push_back(argument);
   if (fake.elevation_answer != kErrorSuccess) return fake.elevation_answer;
-  *exit_status = fake::RunAsElevatedProcess(argument);
+  *exit_status = fake.elevated_run_ends_with ? *fake.elevated_run_ends_with
+                                             : fake::RunAsElevatedProcess(argument);
   return kErrorSuccess;
 }
 

@@ -2,6 +2,7 @@
 // recorder, command line and fault plan, standing in for the real services.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct FakePlatform {
   // What asking for an elevated run answers: success runs it, kErrorCancelled
   // is the user declining, anything else a run that could not start.
   platform::Status elevation_answer = platform::kErrorSuccess;
+  // Set: the elevated run ends with this before it shows anything (a crash,
+  // an end from the Task Manager).
+  std::optional<int> elevated_run_ends_with;
   // The argument of every elevated run asked for, started or not.
   std::vector<std::wstring> elevated_runs;
 };

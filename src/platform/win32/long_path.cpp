@@ -32,6 +32,16 @@ std::wstring LongPath(const std::wstring& path) {
   return L"\\\\?\\" + full;
 }
 
+NetworkPlace PlaceOf(const std::wstring& long_path) {
+  if (StartsWith(long_path, L"\\\\?\\UNC\\")) return NetworkPlace::kShare;
+  if (!StartsWith(long_path, L"\\\\?\\") || long_path.size() < 7 || long_path[5] != L':') {
+    return NetworkPlace::kLocal;
+  }
+  const std::wstring root = long_path.substr(4, 2) + L"\\";
+  return ::GetDriveTypeW(root.c_str()) == DRIVE_REMOTE ? NetworkPlace::kMappedLetter
+                                                       : NetworkPlace::kLocal;
+}
+
 std::wstring JoinPath(const std::wstring& folder, const wchar_t* name) {
   if (!folder.empty() && folder.back() == L'\\') return folder + name;
   return folder + L'\\' + name;

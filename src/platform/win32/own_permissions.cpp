@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/win32/long_path.h"
+
 namespace platform::win32 {
 
 namespace {
@@ -82,7 +84,21 @@ const std::vector<BYTE>& NewFilePermissions(HANDLE replacement, const std::wstri
 
 }  // namespace
 
+// On another machine the permissions are the server's: some make every
+// file's entries up from its POSIX mode, so that each seems to have entries
+// of its own, and may refuse to read or set them, where an administrator of
+// this machine could not help. Nothing is kept there, and nothing set. Asked
+// only when it matters, so that a local file costs no call for it.
 Status OwnPermissions::Read(const std::wstring& installed) {
+  const Status status = ReadDacl(installed);
+  if ((status == kErrorSuccess && !needed_) || PlaceOf(installed) == NetworkPlace::kLocal) {
+    return status;
+  }
+  needed_ = false;
+  return kErrorSuccess;
+}
+
+Status OwnPermissions::ReadDacl(const std::wstring& installed) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   const DWORD status =
       ::GetNamedSecurityInfoW(installed.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,

@@ -13,9 +13,9 @@ namespace platform::win32 {
 
 class OwnPermissions {
  public:
-  // Reads the permissions of installed, once. A file whose permissions may
-  // not be read fails the copy (an elevated run may read them), so that no
-  // entry is lost unseen.
+  // Reads the permissions of installed, once. A local file whose permissions
+  // may not be read fails the copy (an elevated run may read them), so that
+  // no entry is lost unseen.
   Status Read(const std::wstring& installed);
 
   // What the replacement's handle must be opened with for GiveTo: nothing
@@ -28,6 +28,8 @@ class OwnPermissions {
   Status GiveTo(HANDLE replacement, const std::wstring& folder) const;
 
  private:
+  Status ReadDacl(const std::wstring& installed);
+
   ScopedLocalMemory descriptor_;
   PACL dacl_ = nullptr;
   bool protected_ = false;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/elevated_start.h"
+#include "platform/win32/long_path.h"
 #include "platform/win32/scoped_handle.h"
 
 namespace platform {
@@ -70,6 +71,10 @@ bool HasVisibleDesktop() {
     return true;
   }
   return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+NetworkPlace NetworkPlaceOf(const std::wstring& path) {
+  return win32::PlaceOf(win32::LongPath(path));
 }
 
 Status RunElevated(const std::wstring& argument, int* exit_status) {

@@ -131,8 +131,12 @@ Status MoveOnce(HANDLE file, const std::wstring& destination, DWORD* lifted) {
     const DWORD attributes = ::GetFileAttributesW(destination.c_str());
     // No wait makes a folder give way to a file.
     if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
-    if (attributes != INVALID_FILE_ATTRIBUTES && IsReadOnly(attributes) &&
-        ::SetFileAttributesW(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsReadOnly(attributes)) {
+      // Changing attributes is not refused for another program's hold, so a
+      // refusal here is this user's rights: final, whatever holds the file.
+      if (!::SetFileAttributesW(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        return LastStatus();
+      }
       *lifted = attributes;
       status = RenameOver(file, destination);
       if (status != ERROR_ACCESS_DENIED) return status;

@@ -76,14 +76,6 @@ class Win32FileSystem final : public FileSystemObject {
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override {
     return win32::IsSameOrInside(LongPath(path), LongPath(other));
   }
-
-  // A drive letter mapped to a share is DRIVE_REMOTE.
-  bool IsOnNetworkDrive(const std::wstring& path) override {
-    const std::wstring full = LongPath(path);
-    if (full.compare(0, 8, L"\\\\?\\UNC\\") == 0) return true;
-    if (full.size() < 7 || full[5] != L':') return false;
-    return ::GetDriveTypeW(full.substr(4, 3).c_str()) == DRIVE_REMOTE;
-  }
 };
 
 }  // namespace
