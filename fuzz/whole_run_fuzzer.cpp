@@ -201,7 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ArrangeFault(input);
   const promise::DiskState before = promise::CaptureDisk();
 
-  const int status = FunzioniReg::Main();
+  const int status = FunzioniReg::Main(fake::Platform().command_line);
 
   // Any folder may be the one the registry names; what may change inside it
   // is still only the program's executable and the help folders.

@@ -180,7 +180,7 @@ bool RunHolds(const Installation& setup, const Fault& fault) {
     Platform().faults.Fail(Op::kAny, fault.position, fault.error, fault.from_then_on);
   const promise::DiskState before = promise::CaptureDisk();
 
-  const int status = FunzioniReg::Main();
+  const int status = FunzioniReg::Main(fake::Platform().command_line);
 
   std::vector<std::string> breaches = promise::Breaches(before, status, kNamedFolders);
   for (const std::string& b : InstallationBreaches(setup, media_had_help)) breaches.push_back(b);

@@ -179,7 +179,7 @@ TEST_P(HostileRegistryTest, RunKeepsThePromise) {
   row.arrange();
   const promise::DiskState before = promise::CaptureDisk();
 
-  const int status = FunzioniReg::Main();
+  const int status = FunzioniReg::Main(fake::Platform().command_line);
 
   for (const std::string& breach : promise::Breaches(before, status, kNamedFolders)) {
     ADD_FAILURE() << breach;

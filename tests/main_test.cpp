@@ -91,7 +91,7 @@ TEST_P(RunTest, ShowsOneMessageAndEndsWithItsStatus) {
   test::StartProcess(run.command_line);
   run.arrange();
 
-  const int status = FunzioniReg::Main();
+  const int status = FunzioniReg::Main(fake::Platform().command_line);
 
   ASSERT_EQ(Platform().boxes.size(), 1u);
   EXPECT_EQ(test::Utf8(Platform().boxes[0].text), run.message);
@@ -112,7 +112,7 @@ TEST(RunTest, PriceListRunsTouchNoFile) {
     test::PutUpdateOnMedia();
     if (*installed != L'\0') LindarexIn(installed);
 
-    FunzioniReg::Main();
+    FunzioniReg::Main(fake::Platform().command_line);
 
     EXPECT_TRUE(Platform().disk.log().empty());
     EXPECT_EQ(Platform().file_systems_created, 0);
@@ -121,7 +121,7 @@ TEST(RunTest, PriceListRunsTouchNoFile) {
 
 TEST(RunTest, QuotedUpdatePathLooksForANameEndingInAQuote) {
   test::StartProcess(L"\"D:\\Upd\\Lindarex\"");
-  FunzioniReg::Main();
+  FunzioniReg::Main(fake::Platform().command_line);
   const auto& opened = Platform().registry.opened_paths();
   EXPECT_EQ(opened.count("SOFTWARE\\Brivanta\\Lindarex\""), 1u);
   EXPECT_EQ(opened.count("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Lindarex\".exe"),
@@ -134,7 +134,7 @@ TEST(RunTest, ArgumentWithoutBackslashWorksInTheCurrentFolder) {
   Platform().disk.AddFile(L"Lindarex.exe", test::kNewExe);
   Platform().disk.AddFile(L"GuidaLindarex\\indice.htm", "new help");
 
-  EXPECT_EQ(FunzioniReg::Main(), 0);
+  EXPECT_EQ(FunzioniReg::Main(fake::Platform().command_line), 0);
 
   EXPECT_EQ(Platform().disk.Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
   EXPECT_EQ(Platform().disk.Read(L"C:\\Lindarex\\Guida\\indice.htm"), "new help");
@@ -146,7 +146,7 @@ TEST(RunTest, LongArgumentsHaveNoLengthLimit) {
   // Far past what a 16-bit position could count.
   const std::wstring folder = L"D:\\" + std::wstring(70000, L'a');
   test::StartProcess(folder + L"\\Listino\\Prezzari");
-  FunzioniReg::Main();
+  FunzioniReg::Main(fake::Platform().command_line);
   ASSERT_EQ(Platform().boxes.size(), 1u);
   EXPECT_EQ(Platform().boxes[0].text, test::Wide(kDefaultFolderHead) + folder);
 }

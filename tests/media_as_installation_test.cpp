@@ -79,7 +79,7 @@ TEST_P(MediaAsInstallationTest, FailsAndRemovesNothing) {
   Platform().registry.SetString(s.key, s.value_name, s.value);
   const promise::DiskState before = promise::CaptureDisk();
 
-  const int status = FunzioniReg::Main();
+  const int status = FunzioniReg::Main(fake::Platform().command_line);
 
   for (const std::string& breach : promise::Breaches(before, status, {L"d:\\upd\\"})) {
     ADD_FAILURE() << breach;

@@ -51,7 +51,7 @@ std::string HelpCopyFailed(const std::string& advice) {
 const char kCompleted[] = u8"L'Aggiornamento di \"Lindarex\" è stato regolarmente eseguito.";
 
 int RunUpdate() {
-  const int status = FunzioniReg::Main();
+  const int status = FunzioniReg::Main(fake::Platform().command_line);
   EXPECT_EQ(Platform().boxes.size(), 1u);
   return status;
 }
@@ -287,7 +287,7 @@ TEST_P(StandingTest, DecidesWhoShowsTheOneBox) {
   test::PutUpdateOnMedia();
   s.arrange();
 
-  EXPECT_EQ(FunzioniReg::Main(), s.exit_status);
+  EXPECT_EQ(FunzioniReg::Main(fake::Platform().command_line), s.exit_status);
 
   const auto& boxes = Platform().boxes;
   if (s.message.empty()) {

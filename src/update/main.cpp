@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "platform/command_line.h"
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "update/failure_advice.h"
@@ -12,8 +11,6 @@
 #include "update/update_transfer.h"
 
 namespace FunzioniReg {
-
-std::unique_ptr<platform::FileSystemObject> FileSystem;
 
 namespace {
 
@@ -89,8 +86,8 @@ int Update(const std::wstring& command_path, const std::wstring& program_name,
 
 }  // namespace
 
-int Main() {
-  std::wstring command_path = platform::CommandLineArgument();
+int Main(const std::wstring& argument) {
+  std::wstring command_path = argument;
   std::wstring program_name = TextAfter(command_path, LastBackslashPosition(command_path));
 
   if (program_name == L"Prezzari") {

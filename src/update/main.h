@@ -1,9 +1,7 @@
 // One run of the utility, from the command line to its one message box.
 #pragma once
 
-#include <memory>
-
-#include "platform/file_system.h"
+#include <string>
 
 namespace FunzioniReg {
 
@@ -14,11 +12,9 @@ enum ExitStatus : int {
   kExitFailed = 2,     // a copy failed; the media still holds the update
 };
 
-// The process's one file-system service, created on first use and kept until
-// the process ends; null until then, and also when it cannot be created.
-extern std::unique_ptr<platform::FileSystemObject> FileSystem;
-
-// The whole run; returns the exit status once the message box is closed.
-int Main();
+// The whole run, for the argument part of the process's command line exactly
+// as the process received it (no quotes or blanks stripped); returns the exit
+// status once the message box is closed.
+int Main(const std::wstring& argument);
 
 }  // namespace FunzioniReg

@@ -1,10 +1,10 @@
 #include "update/update_transfer.h"
 
-#include "platform/file_system.h"
-#include "update/main.h"
 #include "update/path_text.h"
 
 namespace FunzioniReg {
+
+std::unique_ptr<platform::FileSystemObject> FileSystem;
 
 namespace {
 

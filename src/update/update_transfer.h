@@ -2,11 +2,18 @@
 // installation folder.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/status.h"
 
 namespace FunzioniReg {
+
+// The process's one file-system service, created by the first update
+// transfer and kept until the process ends; null until then, and also when it
+// cannot be created.
+extern std::unique_ptr<platform::FileSystemObject> FileSystem;
 
 struct TransferOutcome {
   bool completed;

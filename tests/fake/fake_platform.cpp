@@ -2,12 +2,12 @@
 
 #include <memory>
 
-#include "platform/command_line.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "registry/open_keys.h"
 #include "update/main.h"
+#include "update/update_transfer.h"
 
 namespace fake {
 
@@ -21,14 +21,11 @@ int RunAsElevatedProcess(const std::wstring& command_line) {
   std::unique_ptr<platform::FileSystemObject> parent_file_system;
   parent_keys.swap(FunzioniReg::OpenKeys);
   parent_file_system.swap(FunzioniReg::FileSystem);
-  const std::wstring parent_command_line = fake.command_line;
   const bool parent_elevated = fake.elevated;
-  fake.command_line = command_line;
   fake.elevated = true;
 
-  const int status = FunzioniReg::Main();
+  const int status = FunzioniReg::Main(command_line);
 
-  fake.command_line = parent_command_line;
   fake.elevated = parent_elevated;
   FunzioniReg::OpenKeys.swap(parent_keys);
   FunzioniReg::FileSystem.swap(parent_file_system);
@@ -70,8 +67,6 @@ std::unique_ptr<FileSystemObject> CreateFileSystemObject() {
 void ShowMessageBox(const std::wstring& text, const std::wstring& caption, MessageBoxFlags flags) {
   fake::Platform().boxes.push_back(fake::MessageBoxRecord{text, caption, flags});
 }
-
-std::wstring CommandLineArgument() { return fake::Platform().command_line; }
 
 bool IsElevated() { return fake::Platform().elevated; }
 

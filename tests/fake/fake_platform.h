@@ -25,6 +25,7 @@ struct FakePlatform {
   FakeRegistry registry{faults};
   FakeDisk disk{faults};
   std::vector<MessageBoxRecord> boxes;
+  // The argument part of the command line the process was started with.
   std::wstring command_line;
   int file_systems_created = 0;
   // The running process's standing; an elevated run started from it stands

@@ -1,14 +1,9 @@
 // The process entry of Quadrivo.exe: a GUI program without a window of its
 // own, whose exit status tells a script how the run ended.
-#include "platform/command_line.h"
 #include "platform/win32/windows_api.h"
 #include "update/main.h"
 
 namespace {
-
-// As the C runtime hands it to wWinMain: the program's name and the blanks
-// after it taken off, nothing else.
-const wchar_t* argument = L"";
 
 // The DLLs that Windows' own DLLs load on demand come from the system folder
 // only: Windows looks in the program's own folder first, which is the media's
@@ -26,14 +21,13 @@ void SearchDllsInTheSystemFolderOnly() {
 
 }  // namespace
 
-std::wstring platform::CommandLineArgument() { return argument; }
-
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR command_line,
                     int /*show*/) {
   SearchDllsInTheSystemFolderOnly();
   // An empty drive or a missing file must come back as a status to the run,
   // not as a box of Windows' own.
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  if (command_line != nullptr) argument = command_line;
-  return FunzioniReg::Main();
+  // As the C runtime hands it over: the program's name and the blanks after
+  // it taken off, nothing else.
+  return FunzioniReg::Main(command_line != nullptr ? command_line : L"");
 }
