@@ -1,7 +1,6 @@
 // Copying one file as the update copies its executable, on the real disk.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -31,6 +30,8 @@ using win32_test::WriteBytes;
 const std::string kOld = "old Lindarex.exe";
 const std::string kNew = "new Lindarex.exe, longer than the old one";
 
+constexpr SECURITY_INFORMATION kAnyDaclSet = ~SECURITY_INFORMATION{0};
+
 struct CopyCase {
   const char* what;
   bool installed_exists;
@@ -38,7 +39,92 @@ struct CopyCase {
   bool source_read_only;
   // Permissions put on the installed file itself (SDDL).
   const wchar_t* installed_dacl = nullptr;
+  // What Windows calls answer that Wine answers otherwise (below).
+  void (*answer)() = nullptr;
+  platform::Status expected = platform::kErrorSuccess;
+  // How the replacement's DACL is set: 0 when it is left as made; not
+  // looked at when kAnyDaclSet (Wine makes a read-only file's DACL up from
+  // its mode, unlike its replacement's).
+  SECURITY_INFORMATION dacl_set = kAnyDaclSet;
 };
+
+// Answers of Windows that Wine does not give, each as its documentation
+// states it, put in place of the system's own through the table of calls.
+using platform::win32::System;
+SECURITY_INFORMATION dacl_set = 0;
+DWORD probe_refusal = ERROR_SUCCESS;
+
+// A file system that keeps no security answers the DACL query so.
+DWORD WINAPI DaclQueryUnsupported(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*,
+                                  PACL*, PACL*, PSECURITY_DESCRIPTOR*) {
+  return ERROR_INVALID_FUNCTION;
+}
+
+DWORD WINAPI DaclQueryDenied(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL*,
+                             PACL*, PSECURITY_DESCRIPTOR*) {
+  return ERROR_ACCESS_DENIED;
+}
+
+// A file cut off from its folder's permissions, as NTFS keeps one.
+DWORD WINAPI ProtectedDacl(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL* dacl,
+                           PACL*, PSECURITY_DESCRIPTOR* descriptor) {
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;WD)", SDDL_REVISION_1,
+                                                              descriptor, nullptr)) {
+    return ::GetLastError();
+  }
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  ::GetSecurityDescriptorDacl(*descriptor, &present, dacl, &defaulted);
+  return ERROR_SUCCESS;
+}
+
+DWORD WINAPI RecordDaclSet(HANDLE file, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID owner,
+                           PSID group, PACL dacl, PACL sacl) {
+  dacl_set = what;
+  return ::SetSecurityInfo(file, type, what, owner, group, dacl, sacl);
+}
+
+// A rename over a file another program holds, or one this user may not
+// replace: FILE_RENAME_INFO is refused with ERROR_ACCESS_DENIED either way.
+BOOL WINAPI RenameRefused(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+  if (kind != FileRenameInfo) return ::SetFileInformationByHandle(file, kind, info, size);
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+// The open for deletion that asks the file why, answering probe_refusal.
+HANDLE WINAPI ProbeAnswers(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                           DWORD disposition, DWORD flags, HANDLE model) {
+  if (access != DELETE || probe_refusal == ERROR_SUCCESS) {
+    return ::CreateFileW(name, access, share, security, disposition, flags, model);
+  }
+  ::SetLastError(probe_refusal);
+  return INVALID_HANDLE_VALUE;
+}
+
+BOOL WINAPI AttributesDenied(LPCWSTR, DWORD) {
+  ::SetLastError(ERROR_ACCESS_DENIED);
+  return FALSE;
+}
+
+UINT WINAPI RemoteDrive(LPCWSTR) { return DRIVE_REMOTE; }
+
+// Some network and FAT drivers give no file index.
+BOOL WINAPI NoFileIndex(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
+  const BOOL answered = ::GetFileInformationByHandle(file, information);
+  information->nFileIndexHigh = 0;
+  information->nFileIndexLow = 0;
+  return answered;
+}
+
+DWORD paused_ms = 0;
+void WINAPI CountPause(DWORD ms) { paused_ms += ms; }
+
+void Held(DWORD refusal) {
+  System.SetFileInformationByHandle = RenameRefused;
+  System.CreateFileW = ProbeAnswers;
+  probe_refusal = refusal;
+}
 
 // The file's DACL as SDDL; empty when it cannot be read.
 std::wstring DaclText(const std::wstring& path) {
@@ -68,7 +154,19 @@ void SetDacl(const std::wstring& path, const wchar_t* sddl) {
 // Names the case in the test's name, as CTest lists it.
 void PrintTo(const CopyCase& value, std::ostream* out) { *out << value.what; }
 
-class CopyFileTest : public testing::TestWithParam<CopyCase> {};
+class CopyFileTest : public testing::TestWithParam<CopyCase> {
+ protected:
+  void SetUp() override {
+    dacl_set = 0;
+    System.SetSecurityInfo = RecordDaclSet;
+    // Retries that do not wait.
+    System.pause_ms = 0;
+    if (GetParam().answer != nullptr) GetParam().answer();
+  }
+
+ private:
+  win32_test::SystemCallsKept kept_;
+};
 
 // Whatever the attributes, the installed file ends up with the new bytes,
 // writable (so that the next update can replace it), and nothing else is
@@ -92,26 +190,66 @@ TEST_P(CopyFileTest, ReplacesTheInstalledFileInOneStep) {
 
   auto fs = platform::CreateFileSystemObject();
   ASSERT_NE(fs, nullptr);
-  EXPECT_EQ(fs->CopyFile(source, installed), platform::kErrorSuccess);
+  EXPECT_EQ(fs->CopyFile(source, installed), c.expected);
+  EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
+  EXPECT_EQ(ReadBytes(source), kNew);
+  if (c.dacl_set != kAnyDaclSet) EXPECT_EQ(dacl_set, c.dacl_set);
+  if (c.expected != platform::kErrorSuccess) {
+    EXPECT_EQ(ReadBytes(installed), kOld);
+    return;
+  }
   EXPECT_EQ(ReadBytes(installed), kNew);
   EXPECT_FALSE(IsReadOnly(installed));
   EXPECT_EQ(win32_test::WriteTime(installed), win32_test::WriteTime(source));
-  EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
-  EXPECT_EQ(ReadBytes(source), kNew);
   // An administrator's entry on the installed file is never silently lost.
   if (c.installed_dacl != nullptr) {
     EXPECT_EQ(win32_test::Utf8(DaclText(installed)), win32_test::Utf8(installed_dacl));
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Attributes, CopyFileTest,
-                         testing::Values(CopyCase{"new_file", false, false, false},
-                                         CopyCase{"onto_existing", true, false, false},
-                                         CopyCase{"onto_read_only", true, true, false},
-                                         CopyCase{"from_read_only_source", true, false, true},
-                                         CopyCase{"read_only_both", true, true, true},
-                                         CopyCase{"keeps_own_entry", true, false, false,
-                                                  L"D:(A;;FA;;;WD)"}));
+INSTANTIATE_TEST_SUITE_P(
+    Attributes, CopyFileTest,
+    testing::Values(
+        CopyCase{"new_file", false, false, false}, CopyCase{"onto_existing", true, false, false},
+        CopyCase{"onto_read_only", true, true, false},
+        CopyCase{"from_read_only_source", true, false, true},
+        CopyCase{"read_only_both", true, true, true},
+        CopyCase{"keeps_own_entry", true, false, false, L"D:(A;;FA;;;WD)", nullptr,
+                 platform::kErrorSuccess,
+                 DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION},
+        CopyCase{"protected_dacl", true, false, false, nullptr,
+                 [] { System.GetNamedSecurityInfoW = ProtectedDacl; }, platform::kErrorSuccess,
+                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION},
+        CopyCase{"no_security_kept", true, false, false, nullptr,
+                 [] { System.GetNamedSecurityInfoW = DaclQueryUnsupported; },
+                 platform::kErrorSuccess, 0},
+        CopyCase{"dacl_refused", true, false, false, nullptr,
+                 [] { System.GetNamedSecurityInfoW = DaclQueryDenied; },
+                 platform::kErrorAccessDenied},
+        CopyCase{"share_keeps_nothing", true, false, false, nullptr,
+                 [] {
+                   System.GetNamedSecurityInfoW = ProtectedDacl;
+                   System.GetDriveTypeW = RemoteDrive;
+                 },
+                 platform::kErrorSuccess, 0},
+        CopyCase{"share_refuses_its_dacl", true, false, false, nullptr,
+                 [] {
+                   System.GetNamedSecurityInfoW = DaclQueryDenied;
+                   System.GetDriveTypeW = RemoteDrive;
+                 },
+                 platform::kErrorSuccess, 0},
+        CopyCase{"held_probe_opens", true, false, false, nullptr, [] { Held(ERROR_SUCCESS); },
+                 platform::kErrorSharingViolation},
+        CopyCase{"held_probe_in_use", true, false, false, nullptr,
+                 [] { Held(ERROR_SHARING_VIOLATION); }, platform::kErrorSharingViolation},
+        CopyCase{"forbidden_probe_denied", true, false, false, nullptr,
+                 [] { Held(ERROR_ACCESS_DENIED); }, platform::kErrorAccessDenied},
+        CopyCase{"read_only_mark_forbidden", true, true, false, nullptr,
+                 [] {
+                   Held(ERROR_SUCCESS);
+                   System.SetFileAttributesW = AttributesDenied;
+                 },
+                 platform::kErrorAccessDenied}));
 
 // A package downloaded from the internet carries a mark of the web in a
 // stream of each file; an installed copy that kept it would make Windows warn
@@ -137,8 +275,8 @@ TEST(CopyFileStreamsTest, MarkOfTheWebStaysOnTheMedia) {
 }
 
 // A running program holds its executable: the copy is retried for about two
-// seconds, then fails as in use (not as wanting rights, which would start an
-// elevated run for nothing), leaving the old bytes and no temporary file.
+// seconds (the pauses are counted, not waited), then fails as in use (not as wanting rights, which
+// would start an elevated run for nothing), leaving the old bytes and no temporary file.
 TEST(CopyFileInUseTest, FailsAfterRetryingAndKeepsTheOldFile) {
   ScratchFolder media;
   ScratchFolder installation;
@@ -150,15 +288,16 @@ TEST(CopyFileInUseTest, FailsAfterRetryingAndKeepsTheOldFile) {
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(running.valid());
 
+  const win32_test::SystemCallsKept kept;
+  System.Sleep = CountPause;
+  paused_ms = 0;
   auto fs = platform::CreateFileSystemObject();
-  const auto start = std::chrono::steady_clock::now();
   const platform::Status status = fs->CopyFile(source, installed);
-  const auto waited = std::chrono::steady_clock::now() - start;
   running.reset(INVALID_HANDLE_VALUE);
 
   EXPECT_EQ(status, platform::kErrorSharingViolation);
-  EXPECT_GE(waited, std::chrono::milliseconds(1500));
-  EXPECT_LE(waited, std::chrono::seconds(6));
+  EXPECT_GE(paused_ms, 1500u);
+  EXPECT_LE(paused_ms, 3000u);
   EXPECT_EQ(ReadBytes(installed), kOld);
   EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
 }
@@ -172,12 +311,18 @@ TEST(CopyFileInUseTest, UnchangedExecutableIsLeftAlone) {
     std::string installed;
     bool held;
     platform::Status expected;
+    bool file_index = true;
   };
   const Case cases[] = {
       {"the new one, running", kNew, true, platform::kErrorSuccess},
       {"the old one at the same time", kOld, false, platform::kErrorSuccess},
+      // It may be the media's own file under another name: removing the
+      // media would remove it.
+      {"the new one, without a file index", kNew, false, platform::kErrorInvalidParameter, false},
   };
   for (const Case& c : cases) {
+    const win32_test::SystemCallsKept kept;
+    if (!c.file_index) System.GetFileInformationByHandle = NoFileIndex;
     ScratchFolder media;
     ScratchFolder installation;
     const std::wstring source = media / L"Lindarex.exe";

@@ -8,13 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/destination_folder.h"
 #include "platform/win32/scoped_handle.h"
 #include "win32/win32_test_support.h"
 
 namespace {
 
+using platform::win32::DestinationFolder;
 using platform::win32::MakerMayBeAlive;
-using platform::win32::RemoveAbandonedTemporaries;
 using platform::win32::ScopedFileHandle;
 using win32_test::Names;
 using win32_test::ScratchFolder;
@@ -83,7 +84,10 @@ TEST(AbandonedTemporaryTest, OnlyTheDeadRunsTemporariesAreRemoved) {
   WriteBytes(folder / L"~Quadrivo-appunti.tmp", "someone else's");
   WriteBytes(folder / L"Lindarex.exe", "program");
 
-  RemoveAbandonedTemporaries(L"\\\\?\\" + folder.path());
+  // Made for a copy into the folder, whose listing finds the temporaries.
+  const std::wstring path = L"\\\\?\\" + folder.path();
+  EXPECT_EQ(DestinationFolder(path, path, DestinationFolder::Kind::kInstallation).status(),
+            platform::kErrorSuccess);
 
   Listing kept{L"Lindarex.exe", L"~Quadrivo-" + dead + L"-3.tmp\\",
                L"~Quadrivo-" + live + L"-1.tmp", L"~Quadrivo-appunti.tmp"};

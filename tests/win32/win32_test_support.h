@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/system_calls.h"
 #include "platform/win32/windows_api.h"
 
 namespace win32_test {
@@ -45,6 +46,19 @@ bool Exists(const std::wstring& path);
 std::vector<std::wstring> Names(const std::wstring& folder);
 
 std::string Utf8(const std::wstring& text);
+
+// The Windows calls of the file pipeline as they were, put back when this
+// ends, whatever a test made them answer meanwhile.
+class SystemCallsKept {
+ public:
+  SystemCallsKept() : kept_(platform::win32::System) {}
+  ~SystemCallsKept() { platform::win32::System = kept_; }
+  SystemCallsKept(const SystemCallsKept&) = delete;
+  SystemCallsKept& operator=(const SystemCallsKept&) = delete;
+
+ private:
+  platform::win32::SystemCalls kept_;
+};
 
 // A registry key of the maker made for one test, in the 32-bit or the 64-bit
 // view, and deleted from both views when the test ends.

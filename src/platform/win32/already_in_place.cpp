@@ -1,9 +1,6 @@
 #include "platform/win32/already_in_place.h"
 
-#include <algorithm>
-
 #include "platform/win32/file_identity.h"
-#include "platform/win32/folder_entries.h"
 #include "platform/win32/scoped_handle.h"
 
 namespace platform::win32 {
@@ -19,11 +16,6 @@ bool VolumeKeepsTwoSecondTimes(const std::wstring& path) {
          ::GetVolumeInformationByHandleW(file.get(), nullptr, 0, nullptr, nullptr, nullptr, name,
                                          MAX_PATH + 1) &&
          KeepsTwoSecondTimes(name);
-}
-
-// Names compare as the file system compares them: without regard to case.
-int Compare(const std::wstring& left, const wchar_t* right) {
-  return ::CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right, -1, TRUE);
 }
 
 }  // namespace
@@ -46,37 +38,6 @@ bool AlreadyInPlace::InPlace(const FileStamp& media, const FileStamp& installed)
                  : Times::kExact;
   }
   return times_ == Times::kTwoSecond;
-}
-
-bool StampOfPlainFile(const std::wstring& path, FileStamp* stamp) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
-      !IsPlainFile(data.dwFileAttributes)) {
-    return false;
-  }
-  *stamp = StampOf(data);
-  return true;
-}
-
-InstalledStamps::InstalledStamps(const std::wstring& folder) {
-  FolderEntries entries(folder);
-  while (entries.Next()) {
-    const WIN32_FIND_DATAW& entry = entries.Entry();
-    if (IsPlainFile(entry.dwFileAttributes)) files_.push_back({entry.cFileName, StampOf(entry)});
-  }
-  status_ = entries.status();
-  std::sort(files_.begin(), files_.end(), [](const InstalledFile& a, const InstalledFile& b) {
-    return Compare(a.name, b.name.c_str()) == CSTR_LESS_THAN;
-  });
-}
-
-const InstalledFile* InstalledStamps::Find(const wchar_t* name) const {
-  const auto found = std::lower_bound(files_.begin(), files_.end(), name,
-                                      [](const InstalledFile& a, const wchar_t* b) {
-                                        return Compare(a.name, b) == CSTR_LESS_THAN;
-                                      });
-  if (found == files_.end() || Compare(found->name, name) != CSTR_EQUAL) return nullptr;
-  return &*found;
 }
 
 }  // namespace platform::win32

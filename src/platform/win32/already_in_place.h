@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "platform/file_stamp.h"
 #include "platform/status.h"
@@ -29,11 +28,6 @@ enum class Placement {
   kUnsure,
 };
 
-// What a copy that is not made reports: success for a file in place.
-inline Status StatusOf(Placement placement) {
-  return placement == Placement::kInPlace ? kErrorSuccess : kErrorSameFile;
-}
-
 class AlreadyInPlace {
  public:
   // media and installed: a file or folder on each side's volume, outliving
@@ -53,34 +47,6 @@ class AlreadyInPlace {
   const std::wstring& installed_;
   enum class Times { kUnknown, kExact, kTwoSecond } times_ = Times::kUnknown;
   enum class Identities { kUnknown, kKnown, kMissing } identities_ = Identities::kUnknown;
-};
-
-// The stamp of the plain file at path; false when there is none:
-// folders and links are never a file already in place.
-bool StampOfPlainFile(const std::wstring& path, FileStamp* stamp);
-
-struct InstalledFile {
-  std::wstring name;  // as the folder spells it
-  FileStamp stamp;
-};
-
-// The stamps of every plain file in one installed folder, read from a single
-// listing, so that telling which files are already in place costs no call per
-// file.
-class InstalledStamps {
- public:
-  // Nothing is listed: a folder just made holds nothing.
-  InstalledStamps() = default;
-  // Lists folder; status() tells whether it could be read.
-  explicit InstalledStamps(const std::wstring& folder);
-
-  // The file of that name, in any case; null when there is none.
-  const InstalledFile* Find(const wchar_t* name) const;
-  Status status() const { return status_; }
-
- private:
-  std::vector<InstalledFile> files_;  // sorted as the file system compares names
-  Status status_ = kErrorSuccess;
 };
 
 }  // namespace platform::win32

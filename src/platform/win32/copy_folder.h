@@ -5,14 +5,12 @@
 #include <string>
 
 #include "platform/status.h"
-#include "platform/win32/already_in_place.h"
 
 namespace platform::win32 {
 
 // Links and junctions inside the source are skipped,
 // never followed, so nothing outside the source folder is copied. A file
 // already in place is left as it is. Stops at the first failure.
-Status CopyFolderTree(const std::wstring& source, const std::wstring& destination,
-                      AlreadyInPlace& already_in_place);
+Status CopyFolderTree(const std::wstring& source, const std::wstring& destination);
 
 }  // namespace platform::win32

@@ -1,6 +1,7 @@
 #include "platform/win32/file_identity.h"
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/system_calls.h"
 
 namespace platform::win32 {
 
@@ -41,7 +42,7 @@ struct Identity {
 
 Identity IdentityOf(HANDLE file) {
   BY_HANDLE_FILE_INFORMATION information;
-  if (!::GetFileInformationByHandle(file, &information)) return Identity{};
+  if (!System.GetFileInformationByHandle(file, &information)) return Identity{};
   return Identity{information.dwVolumeSerialNumber, information.nFileIndexHigh,
                   information.nFileIndexLow};
 }

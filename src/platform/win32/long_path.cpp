@@ -1,6 +1,6 @@
 #include "platform/win32/long_path.h"
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/system_calls.h"
 
 namespace platform::win32 {
 
@@ -38,8 +38,8 @@ NetworkPlace PlaceOf(const std::wstring& long_path) {
     return NetworkPlace::kLocal;
   }
   const std::wstring root = long_path.substr(4, 2) + L"\\";
-  return ::GetDriveTypeW(root.c_str()) == DRIVE_REMOTE ? NetworkPlace::kMappedLetter
-                                                       : NetworkPlace::kLocal;
+  return System.GetDriveTypeW(root.c_str()) == DRIVE_REMOTE ? NetworkPlace::kMappedLetter
+                                                            : NetworkPlace::kLocal;
 }
 
 std::wstring JoinPath(const std::wstring& folder, const wchar_t* name) {

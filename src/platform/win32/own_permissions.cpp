@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/long_path.h"
+#include "platform/win32/system_calls.h"
 
 namespace platform::win32 {
 
@@ -57,31 +58,6 @@ std::vector<BYTE> Fingerprint(const ACL* dacl, bool is_protected) {
   return bytes;
 }
 
-// What a new file made in the replacement's folder gets there. Every file
-// this run makes in one folder gets the same, so the first one is asked and
-// the answer kept for the others: a query costs a tenth of a millisecond
-// under Wine, which asks for this for every file.
-const std::vector<BYTE>& NewFilePermissions(HANDLE replacement, const std::wstring& folder) {
-  static std::wstring asked_in;
-  static std::vector<BYTE> answer;
-  if (asked_in == folder && !answer.empty()) return answer;
-  asked_in.clear();
-  answer.clear();
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (::GetSecurityInfo(replacement, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                        &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return answer;
-  }
-  const ScopedLocalMemory owned(descriptor);
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  if (!::GetSecurityDescriptorControl(descriptor, &control, &revision)) return answer;
-  answer = Fingerprint(dacl, (control & SE_DACL_PROTECTED) != 0);
-  asked_in = folder;
-  return answer;
-}
-
 }  // namespace
 
 // On another machine the permissions are the server's: some make every
@@ -89,6 +65,23 @@ const std::vector<BYTE>& NewFilePermissions(HANDLE replacement, const std::wstri
 // of its own, and may refuse to read or set them, where an administrator of
 // this machine could not help. Nothing is kept there, and nothing set. Asked
 // only when it matters, so that a local file costs no call for it.
+const std::vector<BYTE>& NewFilePermissions::Of(HANDLE new_file) {
+  if (asked_) return answer_;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (System.GetSecurityInfo(new_file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                             &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return answer_;
+  }
+  const ScopedLocalMemory owned(descriptor);
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (!::GetSecurityDescriptorControl(descriptor, &control, &revision)) return answer_;
+  answer_ = Fingerprint(dacl, (control & SE_DACL_PROTECTED) != 0);
+  asked_ = true;
+  return answer_;
+}
+
 Status OwnPermissions::Read(const std::wstring& installed) {
   const Status status = ReadDacl(installed);
   if ((status == kErrorSuccess && !needed_) || PlaceOf(installed) == NetworkPlace::kLocal) {
@@ -101,8 +94,8 @@ Status OwnPermissions::Read(const std::wstring& installed) {
 Status OwnPermissions::ReadDacl(const std::wstring& installed) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   const DWORD status =
-      ::GetNamedSecurityInfoW(installed.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                              nullptr, &dacl_, nullptr, &descriptor);
+      System.GetNamedSecurityInfoW(installed.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                   nullptr, nullptr, &dacl_, nullptr, &descriptor);
   descriptor_.reset(descriptor);
   if (NothingToKeep(status)) return kErrorSuccess;
   if (status != ERROR_SUCCESS) return static_cast<Status>(status);
@@ -118,23 +111,23 @@ Status OwnPermissions::ReadDacl(const std::wstring& installed) {
 // A replacement that has these very permissions already is left as it is:
 // its folder gave it the same, or the file system makes them up alike for
 // every file (Wine does, from the file's mode).
-Status OwnPermissions::GiveTo(HANDLE replacement, const std::wstring& folder) const {
-  if (!needed_ || NewFilePermissions(replacement, folder) == Fingerprint(dacl_, protected_)) {
+Status OwnPermissions::GiveTo(HANDLE replacement, NewFilePermissions& new_file) const {
+  if (!needed_ || new_file.Of(replacement) == Fingerprint(dacl_, protected_)) {
     return kErrorSuccess;
   }
   if (protected_) {
     return static_cast<Status>(
-        ::SetSecurityInfo(replacement, SE_FILE_OBJECT,
-                          DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                          nullptr, dacl_, nullptr));
+        System.SetSecurityInfo(replacement, SE_FILE_OBJECT,
+                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                               nullptr, nullptr, dacl_, nullptr));
   }
   std::vector<std::uint64_t> storage;
   const Status status = OwnEntries(*dacl_, storage);
   if (status != kErrorSuccess) return status;
   return static_cast<Status>(
-      ::SetSecurityInfo(replacement, SE_FILE_OBJECT,
-                        DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                        nullptr, reinterpret_cast<ACL*>(storage.data()), nullptr));
+      System.SetSecurityInfo(replacement, SE_FILE_OBJECT,
+                             DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                             nullptr, nullptr, reinterpret_cast<ACL*>(storage.data()), nullptr));
 }
 
 }  // namespace platform::win32

@@ -6,10 +6,26 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/scoped_handle.h"
 
 namespace platform::win32 {
+
+// What a new file made in one folder gets there: every file this run makes
+// in that folder gets the same, so the first one is asked and the answer
+// kept for the others (a query costs a tenth of a millisecond under Wine,
+// which asks for this for every file).
+class NewFilePermissions {
+ public:
+  // The DACL and its protection, as bytes, of new, a file just made there;
+  // empty when they cannot be read.
+  const std::vector<BYTE>& Of(HANDLE new_file);
+
+ private:
+  std::vector<BYTE> answer_;
+  bool asked_ = false;
+};
 
 class OwnPermissions {
  public:
@@ -23,9 +39,9 @@ class OwnPermissions {
   // case and then costs no further call.
   DWORD Access() const { return needed_ ? READ_CONTROL | WRITE_DAC : 0; }
 
-  // Gives the replacement, through its own handle, the file's permissions.
-  // folder: where the replacement was made.
-  Status GiveTo(HANDLE replacement, const std::wstring& folder) const;
+  // Gives the replacement, through its own handle, the file's permissions,
+  // unless a new file in its folder gets those already.
+  Status GiveTo(HANDLE replacement, NewFilePermissions& new_file) const;
 
  private:
   Status ReadDacl(const std::wstring& installed);

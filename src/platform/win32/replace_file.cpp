@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/win32/delete_folder.h"
-#include "platform/win32/own_permissions.h"
 #include "platform/win32/retry.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/temporary_files.h"
@@ -102,7 +101,7 @@ Status RenameOver(HANDLE file, const std::wstring& destination) {
   rename->RootDirectory = nullptr;
   rename->FileNameLength = name_bytes;
   std::memcpy(rename->FileName, native.c_str(), name_bytes + sizeof(wchar_t));
-  if (::SetFileInformationByHandle(file, FileRenameInfo, rename, size)) return kErrorSuccess;
+  if (System.SetFileInformationByHandle(file, FileRenameInfo, rename, size)) return kErrorSuccess;
   return LastStatus();
 }
 
@@ -113,7 +112,7 @@ Status RenameOver(HANDLE file, const std::wstring& destination) {
 // in it), so the file itself is asked: if this user may open it for deletion,
 // or is refused only for its sharing, it is held, and that passes.
 Status WhyRefused(const std::wstring& destination) {
-  const ScopedFileHandle probe(::CreateFileW(
+  const ScopedFileHandle probe(System.CreateFileW(
       destination.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (probe.valid()) return ERROR_SHARING_VIOLATION;
@@ -134,7 +133,7 @@ Status MoveOnce(HANDLE file, const std::wstring& destination, DWORD* lifted) {
     if (attributes != INVALID_FILE_ATTRIBUTES && IsReadOnly(attributes)) {
       // Changing attributes is not refused for another program's hold, so a
       // refusal here is this user's rights: final, whatever holds the file.
-      if (!::SetFileAttributesW(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+      if (!System.SetFileAttributesW(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
         return LastStatus();
       }
       *lifted = attributes;
@@ -169,18 +168,16 @@ void Discard(ScopedFileHandle& file, const std::wstring& temporary) {
 
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
-                           Flush flush, Installed installed) {
-  OwnPermissions permissions;
-  Status status = installed == Installed::kPresent ? permissions.Read(destination) : kErrorSuccess;
-  if (status != kErrorSuccess) return status;
+                           Flush flush, const OwnPermissions& permissions,
+                           NewFilePermissions& new_file) {
   const std::wstring folder = destination.substr(0, destination.rfind(L'\\'));
   std::wstring temporary;
   ScopedFileHandle file;
-  status = CreateTemporary(folder, TemporaryAttributes(source_attributes), permissions.Access(),
-                           &temporary, &file);
+  Status status = CreateTemporary(folder, TemporaryAttributes(source_attributes),
+                                  permissions.Access(), &temporary, &file);
   if (status != kErrorSuccess) return status;
   status = FillTemporary(source, source_write_time, flush, file.get());
-  if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), folder);
+  if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), new_file);
   if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), destination);
   if (status != kErrorSuccess) Discard(file, temporary);
   return status;

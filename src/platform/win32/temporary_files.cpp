@@ -1,7 +1,6 @@
 #include "platform/win32/temporary_files.h"
 
 #include "platform/win32/delete_folder.h"
-#include "platform/win32/folder_entries.h"
 #include "platform/win32/long_path.h"
 
 namespace platform::win32 {
@@ -38,7 +37,14 @@ std::wstring TemporaryName(const std::wstring& folder) {
 // The process id in a temporary's name, ~Quadrivo-<pid>-<n>.tmp; kNoProcess
 // for any other name, which is someone else's and stays.
 DWORD MakerOf(const wchar_t* name) {
-  const wchar_t* at = name + (sizeof kPrefix / sizeof kPrefix[0] - 1);
+  constexpr int kPrefixLength = sizeof kPrefix / sizeof kPrefix[0] - 1;
+  for (int i = 0; i < kPrefixLength; ++i) {
+    if (name[i] == L'\0') return kNoProcess;
+  }
+  if (::CompareStringOrdinal(name, kPrefixLength, kPrefix, kPrefixLength, TRUE) != CSTR_EQUAL) {
+    return kNoProcess;
+  }
+  const wchar_t* at = name + kPrefixLength;
   DWORD pid = 0;
   const wchar_t* digits = at;
   for (; *at >= L'0' && *at <= L'9'; ++at) pid = pid * 10 + static_cast<DWORD>(*at - L'0');
@@ -81,7 +87,7 @@ bool IsOnlyAPlainFile(HANDLE file, const FILE_BASIC_INFO& basic) {
 
 // Deleting a read-only file is refused, so the attribute is lifted first,
 // through the same handle.
-void RemoveIfAbandoned(const std::wstring& path, DWORD pid) {
+void RemoveFileIfAbandoned(const std::wstring& path, DWORD pid) {
   const ScopedFileHandle file(OpenOwnName(path));
   FILE_BASIC_INFO basic;
   if (!file.valid() ||
@@ -126,15 +132,11 @@ bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at) {
   return Ticks(created) <= made_at;
 }
 
-void RemoveAbandonedTemporaries(const std::wstring& folder) {
-  FolderEntries entries(folder, (std::wstring(kPrefix) + L"*").c_str());
-  while (entries.Next()) {
-    const WIN32_FIND_DATAW& entry = entries.Entry();
-    // The listing only points at candidates; the handle decides.
-    if (!IsPlainFile(entry.dwFileAttributes)) continue;
-    const DWORD pid = MakerOf(entry.cFileName);
-    if (pid != kNoProcess) RemoveIfAbandoned(JoinPath(folder, entry.cFileName), pid);
-  }
+bool RemoveIfAbandoned(const std::wstring& folder, const wchar_t* name) {
+  const DWORD pid = MakerOf(name);
+  if (pid == kNoProcess) return false;
+  RemoveFileIfAbandoned(JoinPath(folder, name), pid);
+  return true;
 }
 
 }  // namespace platform::win32

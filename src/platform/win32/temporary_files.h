@@ -25,12 +25,12 @@ Status CreateTemporary(const std::wstring& folder, DWORD attributes, DWORD extra
 // reused) are gone.
 bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at);
 
-// One search of the folder for temporaries; each one whose maker is gone is
-// removed, read-only or not. Only a plain file of this program's naming is
-// removed, checked and deleted through one handle that follows no link: a
-// folder, a link or a file with another name besides (a hard link) is someone
-// else's and stays, whatever its name. Tidying only: whatever cannot be
-// removed stays, and the update goes on.
-void RemoveAbandonedTemporaries(const std::wstring& folder);
+// Whether name, an entry of folder's listing, is named as a temporary of
+// this program's; if so, it is removed when its maker is gone, read-only or
+// not. Only a plain file is removed, checked and deleted through one handle
+// that follows no link: a folder, a link or a file with another name besides
+// (a hard link) is someone else's and stays, whatever its name. Tidying only:
+// whatever cannot be removed stays, and the update goes on.
+bool RemoveIfAbandoned(const std::wstring& folder, const wchar_t* name);
 
 }  // namespace platform::win32

@@ -2,13 +2,11 @@
 #include <new>
 
 #include "platform/file_system.h"
-#include "platform/win32/already_in_place.h"
 #include "platform/win32/copy_folder.h"
 #include "platform/win32/delete_folder.h"
+#include "platform/win32/destination_folder.h"
 #include "platform/win32/file_identity.h"
 #include "platform/win32/long_path.h"
-#include "platform/win32/replace_file.h"
-#include "platform/win32/temporary_files.h"
 
 namespace platform {
 
@@ -21,29 +19,21 @@ class Win32FileSystem final : public FileSystemObject {
  public:
   Status CopyFile(const std::wstring& source, const std::wstring& destination) override {
     const std::wstring from = LongPath(source);
-    // One call for the whole update: whether the source is read-only decides
-    // whether the copy must be made writable, and its stamp whether it is
-    // needed at all.
     WIN32_FILE_ATTRIBUTE_DATA media;
     if (!::GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &media)) return LastStatus();
     if (win32::IsFolder(media.dwFileAttributes)) return kErrorFileNotFound;
     const std::wstring to = LongPath(destination);
-    // A file copied onto itself would always look already in place, so this
-    // comes before the stamps are compared.
+    // A file copied onto itself would always look already in place.
     if (win32::IsSameFile(from, to)) return kErrorSameFile;
-    FileStamp installed;
-    const bool exists = win32::StampOfPlainFile(to, &installed);
-    if (exists) {
-      const win32::Placement placement =
-          win32::AlreadyInPlace(from, to)(win32::StampOf(media), installed);
-      if (placement != win32::Placement::kCopy) return win32::StatusOf(placement);
-    }
-    // An earlier run killed while copying here may have left its temporary.
-    win32::RemoveAbandonedTemporaries(to.substr(0, to.rfind(L'\\')));
+    const std::wstring::size_type cut = to.rfind(L'\\');
+    const std::wstring folder = to.substr(0, cut);
+    const std::wstring media_folder = from.substr(0, from.rfind(L'\\'));
+    win32::DestinationFolder installation(folder, media_folder,
+                                          win32::DestinationFolder::Kind::kInstallation);
+    if (installation.status() != kErrorSuccess) return installation.status();
     // The program itself must survive a power cut right after it was replaced.
-    return win32::ReplaceFileWithCopy(
-        from, media.dwFileAttributes, media.ftLastWriteTime, to, win32::Flush::kToDisk,
-        exists ? win32::Installed::kPresent : win32::Installed::kAbsent);
+    return installation.Copy(from, win32::MediaFileOf(media), to.c_str() + cut + 1,
+                             win32::Flush::kToDisk);
   }
 
   Status DeleteFile(const std::wstring& path) override {
@@ -56,8 +46,7 @@ class Win32FileSystem final : public FileSystemObject {
     const std::wstring to = LongPath(destination);
     // A copy into the source itself would feed on itself without end.
     if (win32::IsSameOrInside(to, from)) return kErrorSameFile;
-    win32::AlreadyInPlace already_in_place(from, to);
-    return win32::CopyFolderTree(from, to, already_in_place);
+    return win32::CopyFolderTree(from, to);
   }
 
   Status DeleteFolder(const std::wstring& path) override {

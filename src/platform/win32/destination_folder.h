@@ -1,0 +1,70 @@
+// One folder that copies go into: the installation folder for the program,
+// each folder of the installed help for its files. It is made once per
+// folder and holds what every copy into it needs: the folder's listing (the
+// installed files' stamps and spellings), what the volumes say of 2-second
+// times and identities, and what a new file gets there. Its listing also
+// finds the temporaries a killed run left there, which it removes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/status.h"
+#include "platform/win32/already_in_place.h"
+#include "platform/win32/own_permissions.h"
+#include "platform/win32/replace_file.h"
+
+namespace platform::win32 {
+
+// A media file as its folder's listing, or a query of it, gives it.
+struct MediaFile {
+  DWORD attributes;
+  FILETIME write_time;
+  FileStamp stamp;
+};
+
+template <typename FileData>
+MediaFile MediaFileOf(const FileData& data) {
+  return MediaFile{data.dwFileAttributes, data.ftLastWriteTime, StampOf(data)};
+}
+
+class DestinationFolder {
+ public:
+  enum class Kind {
+    // The folder the registry names, as it is: it must be there.
+    kInstallation,
+    // A folder of the installed help: made when missing, and written into
+    // only when it is a real folder, since through a link the copies would
+    // land outside the installation.
+    kHelp,
+  };
+  // path: the folder; media_folder: where the copies come from, on the
+  // media's volume. Both outlive this.
+  DestinationFolder(const std::wstring& path, const std::wstring& media_folder, Kind kind);
+
+  // Whether the folder is there to copy into and could be listed.
+  Status status() const { return status_; }
+
+  // Copies the media file at source into this folder, under name or, for a
+  // file installed already, under the installed spelling (a rename takes the
+  // case of the name it is given). A file already in place is left as it is.
+  Status Copy(const std::wstring& source, const MediaFile& media, const wchar_t* name, Flush flush);
+
+ private:
+  struct InstalledFile {
+    std::wstring name;  // as the folder spells it
+    FileStamp stamp;
+  };
+
+  Status MakeHelpFolder(bool* made);
+  Status List();
+  const InstalledFile* Find(const wchar_t* name) const;
+
+  const std::wstring& path_;
+  std::vector<InstalledFile> installed_;  // sorted as the file system compares names
+  AlreadyInPlace already_in_place_;
+  NewFilePermissions new_file_;
+  Status status_;
+};
+
+}  // namespace platform::win32
