@@ -1,11 +1,11 @@
 // When an installed file counts as the media's file already: the cases where
 // skipping it would lose an update, and those where copying it is wasted.
-#include "platform/file_stamp.h"
-
 #include <gtest/gtest.h>
 
 #include <cwchar>
 #include <string>
+
+#include "platform/copy_rules.h"
 
 namespace {
 

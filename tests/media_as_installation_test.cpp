@@ -31,6 +31,9 @@ struct Spelling {
   const wchar_t* alias = nullptr;
   const wchar_t* alias_of = nullptr;
   fake::AliasKind alias_kind = fake::AliasKind::kIdentity;
+  // The check before removing the media finds the installation in them,
+  // where the copies did not.
+  bool only_the_check_sees_it = false;
 };
 
 void PrintTo(const Spelling& s, std::ostream* os) { *os << s.name; }
@@ -62,8 +65,8 @@ const Spelling kSpellings[] = {
      L"D:\\Upd\\GuidaLindarex\\Lindarex.exe", kHelpCopy, L"C:\\Lindarex",
      L"D:\\Upd\\GuidaLindarex"},
     // Only the check before removing the media sees it.
-    {"ShareThatTheCopiesMiss", kMakerKey, "Directory", L"\\\\PC\\Upd", L"D:\\Upd\\Lindarex.exe",
-     kExeCopy, L"\\\\PC\\Upd", L"D:\\Upd", fake::AliasKind::kHiddenFromCopies},
+    {"ShareThatTheCopiesMiss", kMakerKey, "Directory", L"C:\\Lindarex",
+     L"C:\\Lindarex\\Lindarex.exe", kExeCopy, nullptr, nullptr, fake::AliasKind::kIdentity, true},
     // Nothing tells it is the media: the stamps match, and that is refused.
     {"ShareWithoutIdentity", kMakerKey, "Directory", L"\\\\PC\\Upd", L"D:\\Upd\\Lindarex.exe",
      kExeCopy, L"\\\\PC\\Upd", L"D:\\Upd", fake::AliasKind::kWithoutIdentity},
@@ -75,13 +78,18 @@ TEST_P(MediaAsInstallationTest, FailsAndRemovesNothing) {
   const Spelling& s = GetParam();
   test::StartProcess(L"D:\\Upd\\Lindarex");
   if (s.alias != nullptr) Platform().disk.AddAlias(s.alias, s.alias_of, s.alias_kind);
+  if (s.only_the_check_sees_it) {
+    Platform().disk.AddFolder(L"C:\\Lindarex");
+    Platform().disk.same_or_inside_answer = true;
+  }
   test::PutUpdateOnMedia(true);
   Platform().registry.SetString(s.key, s.value_name, s.value);
   const promise::DiskState before = promise::CaptureDisk();
 
   const int status = FunzioniReg::Main(fake::Platform().command_line);
 
-  for (const std::string& breach : promise::Breaches(before, status, {L"d:\\upd\\"})) {
+  for (const std::string& breach :
+       promise::Breaches(before, status, {L"d:\\upd\\", L"c:\\lindarex\\"})) {
     ADD_FAILURE() << breach;
   }
   EXPECT_EQ(promise::ReportedOutcome(), promise::Outcome::kFailed);

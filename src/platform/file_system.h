@@ -3,7 +3,7 @@
 //
 // Both implementations follow the same rules:
 // - A media file whose installed counterpart has its size and last-write time
-//   (file_stamp.h) is already in place: it is not copied again, and the copy
+//   (copy_rules.h) is already in place: it is not copied again, and the copy
 //   succeeds. A running program that is up to date is thus never disturbed.
 //   Where the file system cannot give either file's identity, such a file may
 //   be the media's own: the copy then fails with kErrorSameFile.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "platform/file_stamp.h"
+#include "platform/copy_rules.h"
 
 namespace fake {
 
@@ -41,7 +41,7 @@ std::wstring FakeDisk::Follow(std::wstring key, bool every_alias) const {
   for (int step = 0; step < 8; ++step) {
     bool followed = false;
     for (const Alias& alias : aliases_) {
-      if (!every_alias && alias.kind != AliasKind::kIdentity) continue;
+      if (!every_alias && alias.kind == AliasKind::kWithoutIdentity) continue;
       if (!IsSameOrBelow(key, alias.name)) continue;
       key = alias.target + key.substr(alias.name.size());
       followed = true;
@@ -126,6 +126,21 @@ std::vector<std::wstring> FakeDisk::FoldersBelow(const std::wstring& key) const 
   return below;
 }
 
+namespace {
+
+// Its volumes keep exact times, as NTFS does.
+class FakeVolumes final : public platform::VolumeAnswers {
+ public:
+  explicit FakeVolumes(bool identities) : identities_(identities) {}
+  bool KeepTwoSecondTimes() override { return false; }
+  bool GiveIdentities() override { return identities_; }
+
+ private:
+  bool identities_;
+};
+
+}  // namespace
+
 platform::Status FakeDisk::PutCopy(const FakeFile& file, const std::wstring& target,
                                    bool identity_known) {
   const auto installed = files_.find(target);
@@ -133,14 +148,19 @@ platform::Status FakeDisk::PutCopy(const FakeFile& file, const std::wstring& tar
     const platform::FileStamp media_stamp{file.bytes.size(), file.write_time};
     const platform::FileStamp installed_stamp{installed->second.bytes.size(),
                                               installed->second.write_time};
-    // Without identity a file in place may be the media's own file.
-    if (platform::IsAlreadyInPlace(media_stamp, installed_stamp, false)) {
-      return identity_known ? platform::kErrorSuccess : platform::kErrorSameFile;
+    FakeVolumes volumes(identity_known);
+    switch (platform::PlacementOf(media_stamp, installed_stamp, volumes)) {
+      case platform::Placement::kInPlace:
+        return platform::kErrorSuccess;
+      case platform::Placement::kUnsure:
+        return platform::kErrorSameFile;
+      case platform::Placement::kCopy:
+        break;
     }
-    // Windows refuses the rename over a held file with access denied
-    // ("FILE_RENAME_INFO"); the service tells that from missing rights by
-    // opening the file for DELETE, and reports it as in use.
-    if (installed->second.in_use) return platform::kErrorSharingViolation;
+    // Windows refuses the rename over a held file (FILE_RENAME_INFO) with
+    // access denied; opening it for deletion is refused for its sharing.
+    if (installed->second.in_use)
+      return platform::RefusalOfRename(platform::kErrorSharingViolation);
   }
   // The copy arrives writable, whatever the source was, with the source's time.
   files_[target] = FakeFile{file.bytes, false, file.write_time};
@@ -242,6 +262,7 @@ bool FakeDisk::FolderExists(const std::wstring& path) {
 // The spelling decides too, and alone where identity cannot be had.
 bool FakeDisk::IsSameOrInside(const std::wstring& path, const std::wstring& other) {
   log_.push_back(L"IsSameOrInside " + path + L" in " + other);
+  if (same_or_inside_answer) return *same_or_inside_answer;
   return IsSameOrBelow(Key(path), Key(other)) ||
          (HasIdentity(path) && HasIdentity(other) && IsSameOrBelow(Real(path), Real(other)));
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -33,9 +34,6 @@ enum class AliasKind {
   kIdentity,  // a file index tells it: drive letter, short name, junction, hard link
   // No file index (some network and FAT drivers): only the spelling tells.
   kWithoutIdentity,
-  // The identity check sees through it, the copies' own refusal does not:
-  // the second line before removing the media must hold on its own.
-  kHiddenFromCopies,
 };
 
 class FakeDisk {
@@ -76,6 +74,9 @@ class FakeDisk {
   platform::Status DeleteFolder(const std::wstring& path);
   bool FolderExists(const std::wstring& path);
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other);
+  // Set: what IsSameOrInside answers, whatever the disk holds, so that the
+  // update's own check before removing the media is tried on its own.
+  std::optional<bool> same_or_inside_answer;
   // A UNC path is a share, a path on a drive added as a network drive a
   // letter mapped to one.
   platform::NetworkPlace NetworkPlaceOf(const std::wstring& path) const;
@@ -85,8 +86,9 @@ class FakeDisk {
   static std::wstring Key(const std::wstring& path);
   // What the path names once aliases are followed: the file itself.
   std::wstring Real(const std::wstring& path) const;
-  // What the copies' own check takes the path for; and whether the file
-  // system can give its identity at all.
+  // What the path names where only a file's identity tells it (the spelling
+  // alone where there is none); and whether the file system can give its
+  // identity at all.
   std::wstring SeenByCopies(const std::wstring& path) const;
   bool HasIdentity(const std::wstring& path) const;
   std::wstring Follow(std::wstring key, bool every_alias) const;

@@ -19,7 +19,7 @@ int Compare(const std::wstring& left, const wchar_t* right) {
 
 DestinationFolder::DestinationFolder(const std::wstring& path, const std::wstring& media_folder,
                                      Kind kind)
-    : path_(path), already_in_place_(media_folder, path) {
+    : path_(path), volumes_(media_folder, path) {
   bool made = false;
   status_ = kind == Kind::kHelp ? MakeHelpFolder(&made) : kErrorSuccess;
   // A folder just made holds nothing to list.
@@ -71,7 +71,7 @@ Status DestinationFolder::Copy(const std::wstring& source, const MediaFile& medi
   const InstalledFile* there = Find(name);
   OwnPermissions permissions;
   if (there != nullptr) {
-    switch (already_in_place_(media.stamp, there->stamp)) {
+    switch (PlacementOf(media.stamp, there->stamp, volumes_)) {
       case Placement::kInPlace:
         return kErrorSuccess;
       case Placement::kUnsure:

@@ -9,12 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/copy_rules.h"
 #include "platform/status.h"
-#include "platform/win32/already_in_place.h"
 #include "platform/win32/own_permissions.h"
 #include "platform/win32/replace_file.h"
+#include "platform/win32/volume_answers.h"
 
 namespace platform::win32 {
+
+// A stamp from any of the Win32 structures that carry size and write time.
+template <typename FileData>
+FileStamp StampOf(const FileData& data) {
+  return FileStamp{(std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+                   Ticks(data.ftLastWriteTime)};
+}
 
 // A media file as its folder's listing, or a query of it, gives it.
 struct MediaFile {
@@ -62,7 +70,7 @@ class DestinationFolder {
 
   const std::wstring& path_;
   std::vector<InstalledFile> installed_;  // sorted as the file system compares names
-  AlreadyInPlace already_in_place_;
+  FolderVolumes volumes_;
   NewFilePermissions new_file_;
   Status status_;
 };

@@ -105,19 +105,14 @@ Status RenameOver(HANDLE file, const std::wstring& destination) {
   return LastStatus();
 }
 
-// A rename over a file that another program holds open (the running
-// program, a help page in a viewer) is refused with ERROR_ACCESS_DENIED
-// whatever sharing that program allowed, just as one the file's own
-// permissions forbid. The folder is known to be writable (the temporary is
-// in it), so the file itself is asked: if this user may open it for deletion,
-// or is refused only for its sharing, it is held, and that passes.
+// A refused rename asks the file itself (the running program, a help page in
+// a viewer) whether it is held; the folder is known to be writable, since the
+// temporary is in it.
 Status WhyRefused(const std::wstring& destination) {
   const ScopedFileHandle probe(System.CreateFileW(
       destination.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (probe.valid()) return ERROR_SHARING_VIOLATION;
-  const Status status = LastStatus();
-  return status == ERROR_SHARING_VIOLATION ? status : ERROR_ACCESS_DENIED;
+  return RefusalOfRename(probe.valid() ? kErrorSuccess : LastStatus());
 }
 
 // An installed file that is read-only is replaced too. Its attributes are

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/copy_rules.h"
 #include "platform/status.h"
 #include "platform/win32/own_permissions.h"
 #include "platform/win32/windows_api.h"
@@ -19,9 +20,8 @@ enum class Flush { kNo, kToDisk };
 // that last-write time and the attributes but read-only, and permissions,
 // the installed file's own as read before (new_file: what a new file in the
 // destination's folder gets). On failure the destination is as it was and no
-// temporary file is left. A destination another program holds open fails
-// with ERROR_SHARING_VIOLATION, one this user may not replace with
-// ERROR_ACCESS_DENIED. The temporary is made beside the destination.
+// temporary file is left; a refusal is told as the file service's contract
+// says (file_system.h). The temporary is made beside the destination.
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
                            Flush flush, const OwnPermissions& permissions,

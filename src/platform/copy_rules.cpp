@@ -1,4 +1,4 @@
-#include "platform/file_stamp.h"
+#include "platform/copy_rules.h"
 
 namespace platform {
 
@@ -22,6 +22,18 @@ bool SameLetters(const std::wstring& name, const wchar_t* expected) {
 bool KeepsTwoSecondTimes(const std::wstring& file_system_name) {
   return SameLetters(file_system_name, L"FAT") || SameLetters(file_system_name, L"FAT32") ||
          SameLetters(file_system_name, L"EXFAT");
+}
+
+Placement PlacementOf(const FileStamp& media, const FileStamp& installed, VolumeAnswers& volumes) {
+  const bool in_place = IsAlreadyInPlace(media, installed, false) ||
+                        (IsAlreadyInPlace(media, installed, true) && volumes.KeepTwoSecondTimes());
+  if (!in_place) return Placement::kCopy;
+  return volumes.GiveIdentities() ? Placement::kInPlace : Placement::kUnsure;
+}
+
+Status RefusalOfRename(Status probe) {
+  return probe == kErrorSuccess || probe == kErrorSharingViolation ? kErrorSharingViolation
+                                                                   : kErrorAccessDenied;
 }
 
 bool IsAlreadyInPlace(const FileStamp& media, const FileStamp& installed,
