@@ -30,6 +30,9 @@ const char kInUse[] = u8"Chiudere \"Lindarex\" se è aperto e ripetere l'aggiorn
 const char kNoSpace[] = "Liberare spazio sul disco e ripetere l'aggiornamento";
 const char kNoPermission[] = "Ripetere l'aggiornamento come amministratore";
 const char kRetry[] = "Ripetere l'aggiornamento";
+const char kNotSigned[] =
+    "Il nuovo programma non reca la firma digitale del produttore; richiedere al fornitore un "
+    "aggiornamento integro";
 
 std::string FailedMessage(const std::string& source, const std::string& destination,
                           const std::string& advice) {
@@ -121,6 +124,8 @@ const FailurePoint kFailurePoints[] = {
      test::kOldExe, true},
     {"SameFileUnderAnotherName", Op::kCopyFile, platform::kErrorInvalidParameter, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
+    {"NotThePublishersProgram", Op::kCopyFile, platform::kErrorNotPublishers, 2,
+     ExeCopyFailed(kNotSigned), test::kOldExe, true},
     {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
     {"HelpFolderInUse", Op::kCopyFolder, platform::kErrorSharingViolation, 2,

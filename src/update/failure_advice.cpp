@@ -12,6 +12,8 @@ Advice AdviceFor(platform::Status status, bool elevated) {
     case platform::kErrorDiskFull:
     case platform::kErrorHandleDiskFull:
       return Advice::kFreeSpace;
+    case platform::kErrorNotPublishers:
+      return Advice::kAskSupplier;
     default:
       return Advice::kRetry;
   }

@@ -9,7 +9,8 @@ enum class Advice {
   kCloseProgram,  // the file is in use, most likely by the running program
   kFreeSpace,     // the drive is full
   kAsAdministrator,
-  kRetry,  // nothing the user can do but try again
+  kRetry,        // nothing the user can do but try again
+  kAskSupplier,  // the new program is not signed by its publisher
 };
 
 // elevated: whether the run that met the failure had administrator rights.

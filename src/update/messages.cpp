@@ -17,6 +17,9 @@ std::wstring AdviceText(Advice advice, const std::wstring& program_name) {
       return L"Liberare spazio sul disco e ripetere l'aggiornamento";
     case Advice::kAsAdministrator:
       return L"Ripetere l'aggiornamento come amministratore";
+    case Advice::kAskSupplier:
+      return L"Il nuovo programma non reca la firma digitale del produttore; richiedere al "
+             L"fornitore un aggiornamento integro";
     case Advice::kRetry:
       break;
   }
