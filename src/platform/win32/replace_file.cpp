@@ -7,6 +7,7 @@
 
 #include "platform/win32/delete_folder.h"
 #include "platform/win32/own_permissions.h"
+#include "platform/win32/publisher_signature.h"
 #include "platform/win32/retry.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/temporary_files.h"
@@ -177,6 +178,10 @@ Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                                   permissions.Access(), &temporary, &file);
     if (made != kErrorSuccess) return made;
     made = FillTemporary(source, source_write_time, flush, file.get());
+    // Only the program's own copy is flushed, and only it is checked.
+    if (made == kErrorSuccess && flush == Flush::kToDisk) {
+      made = CheckPublisher(file.get(), temporary);
+    }
     if (made == kErrorSuccess) made = permissions.GiveTo(file.get(), folder);
     if (made == kErrorSuccess) made = MoveIntoPlace(file.get(), destination);
     if (made != kErrorSuccess) Discard(file, temporary);

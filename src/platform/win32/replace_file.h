@@ -26,7 +26,8 @@ enum class Installed { kAbsent, kPresent };
 // temporary file is left. A destination another program holds open fails
 // with ERROR_SHARING_VIOLATION, one this user may not replace with
 // ERROR_ACCESS_DENIED. The temporary is made in staging, when there is one,
-// else beside the destination.
+// else beside the destination. A copy flushed to disk is the program itself,
+// which an elevated run installs only when CheckPublisher lets it.
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
                            Flush flush, Installed installed, StagingFolder* staging = nullptr);

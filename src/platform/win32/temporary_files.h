@@ -15,8 +15,8 @@
 namespace platform::win32 {
 
 // A new temporary file beside destination, with these attributes, open for
-// writing, for being renamed or deleted through its own handle, and for
-// extra_access as well; its path in *path.
+// reading (a signature check) and writing, for being renamed or deleted
+// through its own handle, and for extra_access as well; its path in *path.
 Status CreateTemporary(const std::wstring& destination, DWORD attributes, DWORD extra_access,
                        std::wstring* path, ScopedFileHandle* file);
 
