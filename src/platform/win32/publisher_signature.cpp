@@ -113,7 +113,7 @@ const std::vector<BYTE>& OwnSigner(const TrustFunctions& trust) {
 bool SameName(const TrustFunctions& trust, std::vector<BYTE> one, std::vector<BYTE> other) {
   CERT_NAME_BLOB first = {static_cast<DWORD>(one.size()), one.data()};
   CERT_NAME_BLOB second = {static_cast<DWORD>(other.size()), other.data()};
-  return trust.same_name(X509_ASN_ENCODING, &first, &second);
+  return trust.same_name(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, &first, &second);
 }
 
 }  // namespace
