@@ -33,6 +33,9 @@ const char kNoPermissionFromShare[] =
     u8"Ripetere l'aggiornamento come amministratore, avviandolo dal percorso di rete "
     u8"(\\\\server\\cartella\\...) anziché da una lettera di unità di rete";
 const char kRetry[] = "Ripetere l'aggiornamento";
+const char kNotSigned[] =
+    "Il nuovo programma non reca la firma digitale del produttore; richiedere al fornitore un "
+    "aggiornamento integro";
 
 std::string FailedMessage(const std::string& source, const std::string& destination,
                           const std::string& advice) {
@@ -124,6 +127,8 @@ const FailurePoint kFailurePoints[] = {
      test::kOldExe, true},
     {"SameFileUnderAnotherName", Op::kCopyFile, platform::kErrorInvalidParameter, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
+    {"NotThePublishersProgram", Op::kCopyFile, platform::kErrorNotPublishers, 2,
+     ExeCopyFailed(kNotSigned), test::kOldExe, true},
     {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
     {"HelpFolderInUse", Op::kCopyFolder, platform::kErrorSharingViolation, 2,

@@ -29,5 +29,8 @@ constexpr Status kErrorCancelled = 1223;
 constexpr Status kErrorSameFile = kErrorInvalidParameter;
 // No file-system service could be had: nothing can be copied.
 constexpr Status kErrorNoFileSystem = kErrorNotEnoughMemory;
+// An elevated run refused to install a program that does not carry the
+// publisher's own verified signature: ERROR_INVALID_IMAGE_HASH.
+constexpr Status kErrorNotPublishers = 577;
 
 }  // namespace platform

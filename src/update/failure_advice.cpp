@@ -13,6 +13,8 @@ Advice AdviceFor(platform::Status status, bool elevated, bool media_on_mapped_le
     case platform::kErrorDiskFull:
     case platform::kErrorHandleDiskFull:
       return Advice::kFreeSpace;
+    case platform::kErrorNotPublishers:
+      return Advice::kAskSupplier;
     default:
       return Advice::kRetry;
   }

@@ -12,7 +12,8 @@ enum class Advice {
   // As administrator, started from the share's own path: an elevated run
   // does not see the drive letter the media was named by.
   kAsAdministratorFromShare,
-  kRetry,  // nothing the user can do but try again
+  kRetry,        // nothing the user can do but try again
+  kAskSupplier,  // the new program is not signed by its publisher
 };
 
 // elevated: whether the run that met the failure had administrator rights.

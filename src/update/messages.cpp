@@ -20,6 +20,9 @@ std::wstring AdviceText(Advice advice, const std::wstring& program_name) {
     case Advice::kAsAdministratorFromShare:
       return L"Ripetere l'aggiornamento come amministratore, avviandolo dal percorso di rete "
              L"(\\\\server\\cartella\\...) anzich\u00e9 da una lettera di unit\u00e0 di rete";
+    case Advice::kAskSupplier:
+      return L"Il nuovo programma non reca la firma digitale del produttore; richiedere al "
+             L"fornitore un aggiornamento integro";
     case Advice::kRetry:
       break;
   }

@@ -43,12 +43,12 @@ def _remove_tree(path):
         os.remove(path)
 
 
-def prepare(session, scenario):
+def prepare(session, scenario, media_program=None):
     reset_disk(session)
     for folder, program in scenario.installs:
         files.make_installation(session, folder, program)
     for folder, program, with_help in scenario.media:
-        files.make_media(session, folder, program, with_help)
+        files.make_media(session, folder, program, with_help, media_program)
     if scenario.price_list:
         files.write_file(session, "D:\\Upd\\%s\\Prezzari\\%s.dat" % ((scenario.price_list,) * 2),
                          b"prezzi")
@@ -138,8 +138,10 @@ def command_line(program_windows_path, argument):
     return head if argument is None else head + " " + argument
 
 
-def run_scenario(session, scenario, program, launcher):
-    prepare(session, scenario)
+def run_scenario(session, scenario, program, launcher, media_program=None):
+    """media_program: the bytes of the new program on the media, when the
+    sample's will not do."""
+    prepare(session, scenario, media_program)
     roots = watched_roots(scenario)
     before = files.snapshot(session, roots)
     line = command_line(host_to_windows(program), scenario.argument)

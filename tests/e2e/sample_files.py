@@ -30,8 +30,9 @@ def make_installation(session, folder, program):
         write_file(session, folder + "\\Guida\\" + name, content)
 
 
-def make_media(session, folder, program, with_help):
-    write_file(session, folder + "\\" + program + ".exe", new_executable(program))
+def make_media(session, folder, program, with_help, executable=None):
+    """executable: the new program's bytes, when a real one is needed."""
+    write_file(session, folder + "\\" + program + ".exe", executable or new_executable(program))
     if with_help:
         for name, content in NEW_HELP.items():
             write_file(session, folder + "\\GuidaLindarex\\" + name, content)

@@ -7,8 +7,10 @@ spot, and checks that
   - a copy with one byte of its code changed fails the verification;
   - a signing that fails (a wrong password) leaves no executable behind, and
     no signing leaves the password's folder behind;
-  - the signed copy still passes the PE checks and completes an update under
-    Wine.
+  - the signed copy still passes the PE checks and, run under Wine (where
+    every run is elevated), installs a new program signed with the same
+    certificate and refuses, changing nothing, one that is unsigned, signed
+    by another subject, or signed and then changed.
 
 osslsigncode's verification of the signed copy is kept in DIR/verification.txt.
 
@@ -16,18 +18,25 @@ osslsigncode's verification of the signed copy is kept in DIR/verification.txt.
                  --sign-script sign-exe.cmake --state DIR --launcher EXE"""
 
 import argparse
+import dataclasses
 import os
 import shutil
 import subprocess
 import sys
 
 import e2e_driver
+import italian_messages as say
 import pe_properties
 import scenarios
 from wine_session import WineSession
 
 PASSWORD = "prova 'di' firma"
 VERIFIED = "Signature verification: ok"
+INSTALLED = scenarios.BY_NAME["update_with_help"]
+REFUSED = dataclasses.replace(
+    INSTALLED, name="not_the_publishers_program", exit_status=2, update=None,
+    text=say.update_failed("Lindarex", "D:\\Upd\\Lindarex.exe", "C:\\Lindarex\\Lindarex.exe",
+                           say.NOT_PUBLISHERS))
 
 
 def run(command, env=None):
@@ -37,13 +46,14 @@ def run(command, env=None):
     return done.returncode, done.stdout
 
 
-def make_certificate(work):
+def make_certificate(work, subject="/CN=Brivanta (test)"):
     """A self-signed code-signing certificate, its key and both in a PKCS#12
     file under PASSWORD, which goes through the environment only."""
+    os.makedirs(work, mode=0o700, exist_ok=True)
     key, cert, pkcs12 = (os.path.join(work, n) for n in ("key.pem", "cert.pem", "cert.p12"))
     steps = [
         ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256", "-days", "2", "-nodes",
-         "-subj", "/CN=Brivanta (test)", "-addext", "extendedKeyUsage=codeSigning",
+         "-subj", subject, "-addext", "extendedKeyUsage=codeSigning",
          "-keyout", key, "-out", cert],
         ["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-out", pkcs12,
          "-passout", "env:QUADRIVO_TEST_PASSWORD"],
@@ -72,14 +82,15 @@ def copy_with_flipped_code_byte(source, target):
 
 
 def check_signing(args, work, cert, pkcs12):
-    """The signed copy's path, and what failed."""
+    """The signed copy's path, its copy with one code byte changed, and what
+    failed."""
     failures = []
     signed = os.path.join(work, "Quadrivo.exe")
     shutil.copyfile(args.exe, signed)
     status, output = sign(args, signed, pkcs12, PASSWORD)
     print(output)
     if status:
-        return signed, ["signing failed"]
+        return signed, None, ["signing failed"]
     status, output = verify(signed, cert)
     print(output)
     # Kept for the test scripts to show, since CTest shows no passing test's
@@ -103,7 +114,36 @@ def check_signing(args, work, cert, pkcs12):
     leftovers = [n for n in os.listdir(work) if n.startswith(".sign-")]
     if leftovers:
         failures.append("the password's folders were left behind: %s" % leftovers)
-    return signed, failures
+    return signed, tampered, failures
+
+
+def signed_by_another(args):
+    """An unsigned Quadrivo.exe signed with a certificate of another subject."""
+    work = os.path.join(args.work, "altro")
+    _, pkcs12 = make_certificate(work, "/CN=Altro editore (test)")
+    program = os.path.join(work, "Altro.exe")
+    shutil.copyfile(args.exe, program)
+    status, output = sign(args, program, pkcs12, PASSWORD)
+    if status:
+        raise RuntimeError("signing with the other certificate failed:\n" + output)
+    return program
+
+
+def check_installs(args, signed, tampered):
+    """The signed Quadrivo.exe installs only a new program its own publisher
+    signed; each new program is a real one, a copy of Quadrivo.exe."""
+    rows = [("signed by the publisher", INSTALLED, signed),
+            ("unsigned", REFUSED, args.exe),
+            ("signed by another subject", REFUSED, signed_by_another(args)),
+            ("signed, then one byte changed", REFUSED, tampered)]
+    failures = []
+    for what, scenario, program in rows:
+        print("== new program %s" % what)
+        with open(program, "rb") as f:
+            found = e2e_driver.run_scenario(WineSession(args.state), scenario, signed,
+                                            args.launcher, f.read())
+        failures += ["%s: %s" % (what, failure) for failure in found]
+    return failures
 
 
 def main():
@@ -116,12 +156,10 @@ def main():
     shutil.rmtree(args.work, ignore_errors=True)
     os.makedirs(args.work, mode=0o700)
     cert, pkcs12 = make_certificate(args.work)
-    signed, failures = check_signing(args, args.work, cert, pkcs12)
+    signed, tampered, failures = check_signing(args, args.work, cert, pkcs12)
     if not failures:
         failures += pe_properties.check(signed, args.machine)
-        failures += e2e_driver.run_scenario(WineSession(args.state),
-                                            scenarios.BY_NAME["update_with_help"], signed,
-                                            args.launcher)
+        failures += check_installs(args, signed, tampered)
     return e2e_driver.report(failures)
 
 

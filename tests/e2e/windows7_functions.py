@@ -108,6 +108,7 @@ WINDOWS7_FUNCTIONS = {
         "GetSecurityDescriptorControl": OLDER,
         "GetTokenInformation": OLDER,  # its TokenElevation class: Windows Vista
         "InitializeAcl": OLDER,
+        "IsWellKnownSid": OLDER,
         "OpenProcessToken": OLDER,
         "RegCloseKey": OLDER,
         "RegOpenKeyExA": OLDER,

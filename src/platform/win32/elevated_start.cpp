@@ -6,28 +6,15 @@
 #include <string>
 
 #include "platform/win32/scoped_handle.h"
+#include "platform/win32/system_library.h"
 
 namespace platform::win32 {
 
 namespace {
 
-// shell32 and ole32 are loaded only by a run that hands over: imported, they
-// would be loaded, with all they bring, at the start of every run. Each comes
-// from the system folder by its full path, never from the folder the update
-// runs from, and stays loaded until the run ends: the shell may leave threads
-// of its own running in them after the start.
-template <typename Function>
-Function* SystemFunction(const wchar_t* library, const char* name) {
-  wchar_t folder[MAX_PATH];
-  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  const HMODULE module = ::LoadLibraryW((std::wstring(folder, length) + L"\\" + library).c_str());
-  if (module == nullptr) return nullptr;
-  return reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
-}
-
 // ShellExecuteEx may hand the start to shell extensions that need COM on the
-// calling thread; it is set up for the start only.
+// calling thread; it is set up for the start only. shell32 and ole32 are
+// loaded only by a run that hands over.
 Status ShellExecuteWithCom(SHELLEXECUTEINFOW* start) {
   const auto shell_execute =
       SystemFunction<decltype(::ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");

@@ -6,6 +6,7 @@
 
 #include "platform/win32/elevated_start.h"
 #include "platform/win32/long_path.h"
+#include "platform/win32/own_program_path.h"
 #include "platform/win32/scoped_handle.h"
 
 namespace platform {
@@ -25,18 +26,6 @@ constexpr wchar_t kHandOverMark[] = L"Local\\Quadrivo-HandOver";
 bool IsHandedOver() {
   const win32::ScopedKernelHandle mark(::OpenEventW(SYNCHRONIZE, FALSE, kHandOverMark));
   return mark.valid() || ::GetLastError() != ERROR_FILE_NOT_FOUND;
-}
-
-// The path of this program's own file, however long.
-std::wstring OwnProgramPath() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD size = static_cast<DWORD>(buffer.size());
-    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), size);
-    if (length == 0) return std::wstring();
-    if (length < size) return std::wstring(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 std::wstring CurrentFolder() {
@@ -79,7 +68,7 @@ NetworkPlace NetworkPlaceOf(const std::wstring& path) {
 
 Status RunElevated(const std::wstring& argument, int* exit_status) {
   if (IsHandedOver()) return kErrorAccessDenied;
-  const std::wstring program = OwnProgramPath();
+  const std::wstring program = win32::OwnProgramPath();
   if (program.empty()) return win32::LastStatus();
   const win32::ScopedKernelHandle mark(::CreateEventW(nullptr, TRUE, FALSE, kHandOverMark));
   if (!mark.valid()) return win32::LastStatus();

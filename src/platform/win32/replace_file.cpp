@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win32/delete_folder.h"
+#include "platform/win32/publisher_signature.h"
 #include "platform/win32/retry.h"
 #include "platform/win32/scoped_handle.h"
 #include "platform/win32/temporary_files.h"
@@ -172,6 +173,10 @@ Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                                   permissions.Access(), &temporary, &file);
   if (status != kErrorSuccess) return status;
   status = FillTemporary(source, source_write_time, flush, file.get());
+  // Only the program's own copy is flushed, and only it is checked.
+  if (status == kErrorSuccess && flush == Flush::kToDisk) {
+    status = CheckPublisher(file.get(), temporary);
+  }
   if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), new_file);
   if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), destination);
   if (status != kErrorSuccess) Discard(file, temporary);

@@ -21,7 +21,9 @@ enum class Flush { kNo, kToDisk };
 // the installed file's own as read before (new_file: what a new file in the
 // destination's folder gets). On failure the destination is as it was and no
 // temporary file is left; a refusal is told as the file service's contract
-// says (file_system.h). The temporary is made beside the destination.
+// says (file_system.h). The temporary is made beside the destination. A copy flushed to disk is
+// the program itself, which an elevated run installs only when
+// CheckPublisher lets it.
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
                            Flush flush, const OwnPermissions& permissions,

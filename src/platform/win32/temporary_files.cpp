@@ -109,8 +109,9 @@ Status CreateTemporary(const std::wstring& folder, DWORD attributes, DWORD extra
                        std::wstring* path, ScopedFileHandle* file) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     *path = TemporaryName(folder);
-    file->reset(::CreateFileW(path->c_str(), GENERIC_WRITE | DELETE | extra_access, 0, nullptr,
-                              CREATE_NEW, attributes | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    file->reset(::CreateFileW(path->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | extra_access,
+                              0, nullptr, CREATE_NEW, attributes | FILE_FLAG_SEQUENTIAL_SCAN,
+                              nullptr));
     if (file->valid()) return kErrorSuccess;
     const Status status = LastStatus();
     if (status != ERROR_FILE_EXISTS && status != ERROR_ALREADY_EXISTS) return status;

@@ -12,9 +12,10 @@
 
 namespace platform::win32 {
 
-// A new temporary file in folder, with these attributes, open for writing,
-// for being renamed or deleted through its own handle, and for extra_access
-// as well, shared with no other program; its path in *path.
+// A new temporary file in folder, with these attributes, open for reading (a
+// signature check) and writing, for being renamed or deleted through its own
+// handle, and for extra_access as well, shared with no other program; its
+// path in *path.
 Status CreateTemporary(const std::wstring& folder, DWORD attributes, DWORD extra_access,
                        std::wstring* path, ScopedFileHandle* file);
 
