@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/long_path.h"
-#include "platform/win32/replace_file.h"
+#include "platform/win32/files/replace_file.h"
+#include "platform/win32/windows/long_path.h"
 #include "stopwatch.h"
 
 namespace {

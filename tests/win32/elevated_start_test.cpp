@@ -2,14 +2,14 @@
 // itself: the program gets exactly the argument text and the current folder,
 // and its exit status comes back. Wine starts every program elevated without
 // asking, so the consent prompt itself is not shown here.
-#include "platform/win32/elevated_start.h"
+#include "platform/win32/elevation/elevated_start.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/process.h"
-#include "platform/win32/scoped_handle.h"
+#include "platform/win32/windows/scoped_handle.h"
 #include "win32/win32_test_support.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Temporaries left by a run that was killed: the next run removes those whose
 // maker is gone, and never one that a run still alive is about to use.
-#include "platform/win32/temporary_files.h"
+#include "platform/win32/files/temporary_files.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/destination_folder.h"
-#include "platform/win32/scoped_handle.h"
+#include "platform/win32/files/destination_folder.h"
+#include "platform/win32/windows/scoped_handle.h"
 #include "win32/win32_test_support.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/scoped_handle.h"
-#include "platform/win32/system_calls.h"
-#include "platform/win32/windows_api.h"
+#include "platform/win32/files/system_calls.h"
+#include "platform/win32/windows/scoped_handle.h"
+#include "platform/win32/windows/windows_api.h"
 
 namespace win32_test {
 

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/windows/windows_api.h"
 
 namespace platform {
 

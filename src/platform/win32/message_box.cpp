@@ -1,6 +1,6 @@
 #include "platform/message_box.h"
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/windows/windows_api.h"
 
 namespace platform {
 

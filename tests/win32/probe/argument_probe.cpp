@@ -3,8 +3,8 @@
 // exit status the test wrote there beforehand.
 #include <string>
 
-#include "platform/win32/scoped_handle.h"
-#include "platform/win32/windows_api.h"
+#include "platform/win32/windows/scoped_handle.h"
+#include "platform/win32/windows/windows_api.h"
 
 namespace {
 

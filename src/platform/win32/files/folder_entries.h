@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/status.h"
-#include "platform/win32/scoped_handle.h"
+#include "platform/win32/windows/scoped_handle.h"
 
 namespace platform::win32 {
 

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "platform/win32/elevated_start.h"
-#include "platform/win32/long_path.h"
-#include "platform/win32/own_program_path.h"
-#include "platform/win32/scoped_handle.h"
+#include "platform/win32/elevation/elevated_start.h"
+#include "platform/win32/elevation/own_program_path.h"
+#include "platform/win32/windows/long_path.h"
+#include "platform/win32/windows/scoped_handle.h"
 
 namespace platform {
 

@@ -1,15 +1,15 @@
-#include "platform/win32/replace_file.h"
+#include "platform/win32/files/replace_file.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "platform/win32/delete_folder.h"
-#include "platform/win32/publisher_signature.h"
-#include "platform/win32/retry.h"
-#include "platform/win32/scoped_handle.h"
-#include "platform/win32/temporary_files.h"
+#include "platform/win32/elevation/publisher_signature.h"
+#include "platform/win32/files/delete_folder.h"
+#include "platform/win32/files/system_calls.h"
+#include "platform/win32/files/temporary_files.h"
+#include "platform/win32/windows/scoped_handle.h"
 
 namespace platform::win32 {
 

@@ -1,6 +1,6 @@
 // The process entry of Quadrivo.exe: a GUI program without a window of its
 // own, whose exit status tells a script how the run ended.
-#include "platform/win32/windows_api.h"
+#include "platform/win32/windows/windows_api.h"
 #include "update/main.h"
 
 namespace {

@@ -1,14 +1,27 @@
-#include "platform/win32/destination_folder.h"
+#include "platform/win32/files/destination_folder.h"
 
 #include <algorithm>
 
-#include "platform/win32/folder_entries.h"
-#include "platform/win32/long_path.h"
-#include "platform/win32/temporary_files.h"
+#include "platform/win32/files/file_identity.h"
+#include "platform/win32/files/folder_entries.h"
+#include "platform/win32/files/temporary_files.h"
+#include "platform/win32/windows/long_path.h"
+#include "platform/win32/windows/scoped_handle.h"
 
 namespace platform::win32 {
 
 namespace {
+
+// False when the file system cannot be told: then only equal times count,
+// and a file is at worst copied again.
+bool VolumeKeepsTwoSecondTimes(const std::wstring& path) {
+  const ScopedFileHandle file(OpenToQuery(path));
+  wchar_t name[MAX_PATH + 1];
+  return file.valid() &&
+         ::GetVolumeInformationByHandleW(file.get(), nullptr, 0, nullptr, nullptr, nullptr, name,
+                                         MAX_PATH + 1) &&
+         KeepsTwoSecondTimes(name);
+}
 
 // Names compare as the file system compares them: without regard to case.
 int Compare(const std::wstring& left, const wchar_t* right) {
@@ -16,6 +29,22 @@ int Compare(const std::wstring& left, const wchar_t* right) {
 }
 
 }  // namespace
+
+bool FolderVolumes::KeepTwoSecondTimes() {
+  if (two_second_times_ == Answer::kNotAsked) {
+    two_second_times_ = VolumeKeepsTwoSecondTimes(media_) || VolumeKeepsTwoSecondTimes(installed_)
+                            ? Answer::kYes
+                            : Answer::kNo;
+  }
+  return two_second_times_ == Answer::kYes;
+}
+
+bool FolderVolumes::GiveIdentities() {
+  if (identities_ == Answer::kNotAsked) {
+    identities_ = HasIdentity(media_) && HasIdentity(installed_) ? Answer::kYes : Answer::kNo;
+  }
+  return identities_ == Answer::kYes;
+}
 
 DestinationFolder::DestinationFolder(const std::wstring& path, const std::wstring& media_folder,
                                      Kind kind)
@@ -87,6 +116,45 @@ Status DestinationFolder::Copy(const std::wstring& source, const MediaFile& medi
   }
   return ReplaceFileWithCopy(source, media.attributes, media.write_time, destination, flush,
                              permissions, new_file_);
+}
+
+namespace {
+
+// Copies the folder's own files and collects the names of its subfolders.
+// The installed folder's listing lives only for this, so that a walk holds
+// one listing at a time whatever its depth.
+Status CopyFiles(const std::wstring& source, const std::wstring& destination,
+                 std::vector<std::wstring>& subfolders) {
+  // The source is opened first, so that a missing source creates nothing.
+  FolderEntries entries(source);
+  if (entries.status() != kErrorSuccess) return entries.status();
+  DestinationFolder target(destination, source, DestinationFolder::Kind::kHelp);
+  if (target.status() != kErrorSuccess) return target.status();
+  while (entries.Next()) {
+    const WIN32_FIND_DATAW& entry = entries.Entry();
+    if (IsLink(entry.dwFileAttributes)) continue;
+    if (IsFolder(entry.dwFileAttributes)) {
+      subfolders.push_back(entry.cFileName);
+      continue;
+    }
+    const Status status = target.Copy(JoinPath(source, entry.cFileName), MediaFileOf(entry),
+                                      entry.cFileName, Flush::kNo);
+    if (status != kErrorSuccess) return status;
+  }
+  return entries.status();
+}
+
+}  // namespace
+
+// Each folder's files go before its subfolders.
+Status CopyFolderTree(const std::wstring& source, const std::wstring& destination) {
+  std::vector<std::wstring> subfolders;
+  Status status = CopyFiles(source, destination, subfolders);
+  for (const std::wstring& name : subfolders) {
+    if (status != kErrorSuccess) break;
+    status = CopyFolderTree(JoinPath(source, name.c_str()), JoinPath(destination, name.c_str()));
+  }
+  return status;
 }
 
 }  // namespace platform::win32

@@ -1,4 +1,4 @@
-#include "platform/win32/publisher_signature.h"
+#include "platform/win32/elevation/publisher_signature.h"
 
 #include <softpub.h>
 #include <wintrust.h>
@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/process.h"
-#include "platform/win32/own_program_path.h"
-#include "platform/win32/scoped_handle.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/elevation/own_program_path.h"
+#include "platform/win32/windows/scoped_handle.h"
+#include "platform/win32/windows/system_library.h"
 
 namespace platform::win32 {
 

@@ -1,6 +1,6 @@
-#include "platform/win32/folder_entries.h"
+#include "platform/win32/files/folder_entries.h"
 
-#include "platform/win32/long_path.h"
+#include "platform/win32/windows/long_path.h"
 
 namespace platform::win32 {
 

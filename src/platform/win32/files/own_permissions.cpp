@@ -1,12 +1,12 @@
-#include "platform/win32/own_permissions.h"
+#include "platform/win32/files/own_permissions.h"
 
 #include <aclapi.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "platform/win32/long_path.h"
-#include "platform/win32/system_calls.h"
+#include "platform/win32/files/system_calls.h"
+#include "platform/win32/windows/long_path.h"
 
 namespace platform::win32 {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/status.h"
-#include "platform/win32/windows_api.h"
+#include "platform/win32/windows/windows_api.h"
 
 namespace platform::win32 {
 

@@ -1,12 +1,12 @@
-#include "platform/win32/elevated_start.h"
+#include "platform/win32/elevation/elevated_start.h"
 
 #include <objbase.h>
 #include <shellapi.h>
 
 #include <string>
 
-#include "platform/win32/scoped_handle.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/windows/scoped_handle.h"
+#include "platform/win32/windows/system_library.h"
 
 namespace platform::win32 {
 

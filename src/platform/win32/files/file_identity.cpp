@@ -1,7 +1,7 @@
-#include "platform/win32/file_identity.h"
+#include "platform/win32/files/file_identity.h"
 
-#include "platform/win32/scoped_handle.h"
-#include "platform/win32/system_calls.h"
+#include "platform/win32/files/system_calls.h"
+#include "platform/win32/windows/scoped_handle.h"
 
 namespace platform::win32 {
 

@@ -2,11 +2,10 @@
 #include <new>
 
 #include "platform/file_system.h"
-#include "platform/win32/copy_folder.h"
-#include "platform/win32/delete_folder.h"
-#include "platform/win32/destination_folder.h"
-#include "platform/win32/file_identity.h"
-#include "platform/win32/long_path.h"
+#include "platform/win32/files/delete_folder.h"
+#include "platform/win32/files/destination_folder.h"
+#include "platform/win32/files/file_identity.h"
+#include "platform/win32/windows/long_path.h"
 
 namespace platform {
 

@@ -11,9 +11,8 @@
 
 #include "platform/copy_rules.h"
 #include "platform/status.h"
-#include "platform/win32/own_permissions.h"
-#include "platform/win32/replace_file.h"
-#include "platform/win32/volume_answers.h"
+#include "platform/win32/files/own_permissions.h"
+#include "platform/win32/files/replace_file.h"
 
 namespace platform::win32 {
 
@@ -35,6 +34,25 @@ template <typename FileData>
 MediaFile MediaFileOf(const FileData& data) {
   return MediaFile{data.dwFileAttributes, data.ftLastWriteTime, StampOf(data)};
 }
+
+// What the volumes of a copy's two sides say of 2-second times and file
+// identities, asked once for all the copies between two folders, and only
+// when a file's stamps need it.
+class FolderVolumes final : public VolumeAnswers {
+ public:
+  // media and installed: a folder on each side's volume, outliving this.
+  FolderVolumes(const std::wstring& media, const std::wstring& installed)
+      : media_(media), installed_(installed) {}
+  bool KeepTwoSecondTimes() override;
+  bool GiveIdentities() override;
+
+ private:
+  enum class Answer { kNotAsked, kYes, kNo };
+  const std::wstring& media_;
+  const std::wstring& installed_;
+  Answer two_second_times_ = Answer::kNotAsked;
+  Answer identities_ = Answer::kNotAsked;
+};
 
 class DestinationFolder {
  public:
@@ -74,5 +92,12 @@ class DestinationFolder {
   NewFilePermissions new_file_;
   Status status_;
 };
+
+// Copies a folder tree onto another folder, a DestinationFolder for each of
+// its folders: files of the same name replaced, other files of the
+// destination kept. Links and junctions inside the source are skipped, never
+// followed, so nothing outside the source folder is copied. Stops at the
+// first failure.
+Status CopyFolderTree(const std::wstring& source, const std::wstring& destination);
 
 }  // namespace platform::win32

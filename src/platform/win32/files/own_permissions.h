@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/scoped_handle.h"
+#include "platform/win32/windows/scoped_handle.h"
 
 namespace platform::win32 {
 

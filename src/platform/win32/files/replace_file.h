@@ -6,8 +6,8 @@
 
 #include "platform/copy_rules.h"
 #include "platform/status.h"
-#include "platform/win32/own_permissions.h"
-#include "platform/win32/windows_api.h"
+#include "platform/win32/files/own_permissions.h"
+#include "platform/win32/windows/windows_api.h"
 
 namespace platform::win32 {
 

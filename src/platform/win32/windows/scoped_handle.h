@@ -1,7 +1,7 @@
 // Handles of the Win32 API that close themselves when they go out of scope.
 #pragma once
 
-#include "platform/win32/windows_api.h"
+#include "platform/win32/windows/windows_api.h"
 
 namespace platform::win32 {
 

@@ -1,10 +1,10 @@
-#include "platform/win32/delete_folder.h"
+#include "platform/win32/files/delete_folder.h"
 
 #include <cstdint>
 #include <vector>
 
-#include "platform/win32/long_path.h"
-#include "platform/win32/scoped_handle.h"
+#include "platform/win32/windows/long_path.h"
+#include "platform/win32/windows/scoped_handle.h"
 
 namespace platform::win32 {
 

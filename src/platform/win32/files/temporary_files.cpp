@@ -1,7 +1,7 @@
-#include "platform/win32/temporary_files.h"
+#include "platform/win32/files/temporary_files.h"
 
-#include "platform/win32/delete_folder.h"
-#include "platform/win32/long_path.h"
+#include "platform/win32/files/delete_folder.h"
+#include "platform/win32/windows/long_path.h"
 
 namespace platform::win32 {
 
