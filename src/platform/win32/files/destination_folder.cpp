@@ -30,25 +30,25 @@ int Compare(const std::wstring& left, const wchar_t* right) {
 
 }  // namespace
 
-bool FolderVolumes::KeepTwoSecondTimes() {
+bool DestinationFolder::KeepTwoSecondTimes() {
   if (two_second_times_ == Answer::kNotAsked) {
-    two_second_times_ = VolumeKeepsTwoSecondTimes(media_) || VolumeKeepsTwoSecondTimes(installed_)
+    two_second_times_ = VolumeKeepsTwoSecondTimes(media_folder_) || VolumeKeepsTwoSecondTimes(path_)
                             ? Answer::kYes
                             : Answer::kNo;
   }
   return two_second_times_ == Answer::kYes;
 }
 
-bool FolderVolumes::GiveIdentities() {
+bool DestinationFolder::GiveIdentities() {
   if (identities_ == Answer::kNotAsked) {
-    identities_ = HasIdentity(media_) && HasIdentity(installed_) ? Answer::kYes : Answer::kNo;
+    identities_ = HasIdentity(media_folder_) && HasIdentity(path_) ? Answer::kYes : Answer::kNo;
   }
   return identities_ == Answer::kYes;
 }
 
 DestinationFolder::DestinationFolder(const std::wstring& path, const std::wstring& media_folder,
                                      Kind kind)
-    : path_(path), volumes_(media_folder, path) {
+    : path_(path), media_folder_(media_folder) {
   bool made = false;
   status_ = kind == Kind::kHelp ? MakeHelpFolder(&made) : kErrorSuccess;
   // A folder just made holds nothing to list.
@@ -100,7 +100,7 @@ Status DestinationFolder::Copy(const std::wstring& source, const MediaFile& medi
   const InstalledFile* there = Find(name);
   OwnPermissions permissions;
   if (there != nullptr) {
-    switch (PlacementOf(media.stamp, there->stamp, volumes_)) {
+    switch (PlacementOf(media.stamp, there->stamp, *this)) {
       case Placement::kInPlace:
         return kErrorSuccess;
       case Placement::kUnsure:

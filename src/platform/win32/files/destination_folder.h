@@ -35,26 +35,7 @@ MediaFile MediaFileOf(const FileData& data) {
   return MediaFile{data.dwFileAttributes, data.ftLastWriteTime, StampOf(data)};
 }
 
-// What the volumes of a copy's two sides say of 2-second times and file
-// identities, asked once for all the copies between two folders, and only
-// when a file's stamps need it.
-class FolderVolumes final : public VolumeAnswers {
- public:
-  // media and installed: a folder on each side's volume, outliving this.
-  FolderVolumes(const std::wstring& media, const std::wstring& installed)
-      : media_(media), installed_(installed) {}
-  bool KeepTwoSecondTimes() override;
-  bool GiveIdentities() override;
-
- private:
-  enum class Answer { kNotAsked, kYes, kNo };
-  const std::wstring& media_;
-  const std::wstring& installed_;
-  Answer two_second_times_ = Answer::kNotAsked;
-  Answer identities_ = Answer::kNotAsked;
-};
-
-class DestinationFolder {
+class DestinationFolder final : private VolumeAnswers {
  public:
   enum class Kind {
     // The folder the registry names, as it is: it must be there.
@@ -82,13 +63,22 @@ class DestinationFolder {
     FileStamp stamp;
   };
 
+  enum class Answer { kNotAsked, kYes, kNo };
+
   Status MakeHelpFolder(bool* made);
   Status List();
   const InstalledFile* Find(const wchar_t* name) const;
+  // What this folder's volume and the media's say, asked of the file system
+  // once for all the copies into this folder, and only when a file's stamps
+  // need it.
+  bool KeepTwoSecondTimes() override;
+  bool GiveIdentities() override;
 
   const std::wstring& path_;
+  const std::wstring& media_folder_;
   std::vector<InstalledFile> installed_;  // sorted as the file system compares names
-  FolderVolumes volumes_;
+  Answer two_second_times_ = Answer::kNotAsked;
+  Answer identities_ = Answer::kNotAsked;
   NewFilePermissions new_file_;
   Status status_;
 };

@@ -21,17 +21,6 @@ bool NothingToKeep(DWORD status) {
 
 bool IsOwnEntry(const ACE_HEADER& ace) { return (ace.AceFlags & INHERITED_ACE) == 0; }
 
-bool HasOwnEntry(const ACL& dacl) {
-  for (DWORD index = 0; index < dacl.AceCount; ++index) {
-    void* ace = nullptr;
-    if (::GetAce(const_cast<ACL*>(&dacl), index, &ace) &&
-        IsOwnEntry(*static_cast<ACE_HEADER*>(ace))) {
-      return true;
-    }
-  }
-  return false;
-}
-
 // The DACL's own entries alone, in their order, in storage: the inherited
 // ones are the folder's to give, and would otherwise be made the file's own.
 Status OwnEntries(const ACL& dacl, std::vector<std::uint64_t>& storage) {
@@ -60,11 +49,6 @@ std::vector<BYTE> Fingerprint(const ACL* dacl, bool is_protected) {
 
 }  // namespace
 
-// On another machine the permissions are the server's: some make every
-// file's entries up from its POSIX mode, so that each seems to have entries
-// of its own, and may refuse to read or set them, where an administrator of
-// this machine could not help. Nothing is kept there, and nothing set. Asked
-// only when it matters, so that a local file costs no call for it.
 const std::vector<BYTE>& NewFilePermissions::Of(HANDLE new_file) {
   if (asked_) return answer_;
   PACL dacl = nullptr;
@@ -82,6 +66,11 @@ const std::vector<BYTE>& NewFilePermissions::Of(HANDLE new_file) {
   return answer_;
 }
 
+// On another machine the permissions are the server's: some make every
+// file's entries up from its POSIX mode, so that each seems to have entries
+// of its own, and may refuse to read or set them, where an administrator of
+// this machine could not help. Nothing is kept there, and nothing set. Asked
+// only when it matters, so that a local file costs no call for it.
 Status OwnPermissions::Read(const std::wstring& installed) {
   const Status status = ReadDacl(installed);
   if ((status == kErrorSuccess && !needed_) || PlaceOf(installed) == NetworkPlace::kLocal) {
@@ -103,9 +92,11 @@ Status OwnPermissions::ReadDacl(const std::wstring& installed) {
   DWORD revision = 0;
   if (!::GetSecurityDescriptorControl(descriptor, &control, &revision)) return LastStatus();
   // No DACL at all (a file system without permissions) leaves nothing to keep.
+  if (dacl_ == nullptr) return kErrorSuccess;
   protected_ = (control & SE_DACL_PROTECTED) != 0;
-  needed_ = dacl_ != nullptr && (protected_ || HasOwnEntry(*dacl_));
-  return kErrorSuccess;
+  const Status own = OwnEntries(*dacl_, own_entries_);
+  needed_ = protected_ || reinterpret_cast<const ACL*>(own_entries_.data())->AceCount != 0;
+  return own;
 }
 
 // A replacement that has these very permissions already is left as it is:
@@ -121,13 +112,10 @@ Status OwnPermissions::GiveTo(HANDLE replacement, NewFilePermissions& new_file) 
                                DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                                nullptr, nullptr, dacl_, nullptr));
   }
-  std::vector<std::uint64_t> storage;
-  const Status status = OwnEntries(*dacl_, storage);
-  if (status != kErrorSuccess) return status;
-  return static_cast<Status>(
-      System.SetSecurityInfo(replacement, SE_FILE_OBJECT,
-                             DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
-                             nullptr, nullptr, reinterpret_cast<ACL*>(storage.data()), nullptr));
+  return static_cast<Status>(System.SetSecurityInfo(
+      replacement, SE_FILE_OBJECT,
+      DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+      const_cast<ACL*>(reinterpret_cast<const ACL*>(own_entries_.data())), nullptr));
 }
 
 }  // namespace platform::win32

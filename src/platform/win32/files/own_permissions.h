@@ -5,6 +5,7 @@
 // replaced by the folder's.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ class OwnPermissions {
 
   ScopedLocalMemory descriptor_;
   PACL dacl_ = nullptr;
+  // Its entries of its own, as an ACL: the inherited ones are the folder's.
+  std::vector<std::uint64_t> own_entries_;
   bool protected_ = false;
   bool needed_ = false;
 };
