@@ -44,14 +44,8 @@ bool MayHandOver(const TransferOutcome& outcome, bool elevated, bool media_on_ma
 // is one of this program's outcomes. Anything else (a crash's 0xC0000005)
 // reads as a failure, which leaves the media as they were.
 int PassedOn(int elevated_status) {
-  switch (elevated_status) {
-    case kExitDone:
-    case kExitCancelled:
-    case kExitFailed:
-      return elevated_status;
-    default:
-      return kExitFailed;
-  }
+  return elevated_status >= kExitDone && elevated_status <= kExitFailed ? elevated_status
+                                                                        : kExitFailed;
 }
 
 int PriceListReport(const std::wstring& command_path, const std::wstring& price_list_name,

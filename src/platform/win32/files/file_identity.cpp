@@ -7,23 +7,15 @@ namespace platform::win32 {
 
 namespace {
 
-// Letters compared as the file system compares them, without regard to case.
-bool SameLetters(const wchar_t* first, const wchar_t* second, std::wstring::size_type length) {
-  return ::CompareStringOrdinal(first, static_cast<int>(length), second, static_cast<int>(length),
-                                TRUE) == CSTR_EQUAL;
-}
-
-bool SameSpelling(const std::wstring& first, const std::wstring& second) {
-  return first.size() == second.size() && SameLetters(first.data(), second.data(), first.size());
-}
-
-// Whether the text of path names folder or something inside it.
+// Whether the text of path names folder or something inside it, its letters
+// compared as the file system compares them, without regard to case.
 bool SpeltSameOrInside(const std::wstring& path, const std::wstring& folder) {
   std::wstring::size_type length = folder.size();
   while (length > 0 && folder[length - 1] == L'\\') --length;
   if (path.size() < length || length == 0) return false;
   if (path.size() > length && path[length] != L'\\') return false;
-  return SameLetters(path.data(), folder.data(), length);
+  const int letters = static_cast<int>(length);
+  return ::CompareStringOrdinal(path.data(), letters, folder.data(), letters, TRUE) == CSTR_EQUAL;
 }
 
 // The volume's serial number and the file's index on it. An index of 0 is
@@ -119,12 +111,6 @@ bool IdentityFindsInside(const std::wstring& path, const std::wstring& folder) {
 }  // namespace
 
 bool HasIdentity(const std::wstring& path) { return IdentityOf(path).known(); }
-
-bool IsSameFile(const std::wstring& first, const std::wstring& second) {
-  if (SameSpelling(first, second)) return true;
-  const Identity identity = IdentityOf(first);
-  return identity.known() && identity == IdentityOf(second);
-}
 
 bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) {
   return SpeltSameOrInside(path, folder) || IdentityFindsInside(path, folder);

@@ -12,11 +12,8 @@ namespace platform::win32 {
 // at all; some network and FAT drivers do not.
 bool HasIdentity(const std::wstring& path);
 
-// True when they are the same file, by identity or, where identity cannot be
-// had, by text.
-bool IsSameFile(const std::wstring& first, const std::wstring& second);
-
-// True when path is folder itself or lies inside it.
+// True when path is folder itself or lies inside it; for a file, when path is
+// that file.
 // A path that does not exist yet is judged by its nearest existing parent;
 // the real location of that one is walked up, so that a link leading into
 // the folder is found. The comparison of the texts decides too, and alone

@@ -23,7 +23,7 @@ class Win32FileSystem final : public FileSystemObject {
     if (win32::IsFolder(media.dwFileAttributes)) return kErrorFileNotFound;
     const std::wstring to = LongPath(destination);
     // A file copied onto itself would always look already in place.
-    if (win32::IsSameFile(from, to)) return kErrorSameFile;
+    if (win32::IsSameOrInside(to, from)) return kErrorSameFile;
     const std::wstring::size_type cut = to.rfind(L'\\');
     const std::wstring folder = to.substr(0, cut);
     const std::wstring media_folder = from.substr(0, from.rfind(L'\\'));
