@@ -9,6 +9,8 @@
 
 namespace platform {
 
+// Whether this run has more rights than its user: an elevated token, or the
+// LocalSystem account a deployment tool or service runs as.
 bool IsElevated();
 
 // False for a service or a program a deployment tool runs as SYSTEM: a box

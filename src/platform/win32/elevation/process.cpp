@@ -45,11 +45,16 @@ bool IsElevated() {
   if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
   const win32::ScopedKernelHandle owned(token);
   TOKEN_ELEVATION elevation = {};
+  union {
+    TOKEN_USER user;
+    BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  } owner;
   DWORD size = 0;
-  if (!::GetTokenInformation(owned.get(), TokenElevation, &elevation, sizeof(elevation), &size)) {
+  if (!::GetTokenInformation(owned.get(), TokenElevation, &elevation, sizeof(elevation), &size) ||
+      !::GetTokenInformation(owned.get(), TokenUser, &owner, sizeof owner, &size)) {
     return true;
   }
-  return elevation.TokenIsElevated != 0;
+  return elevation.TokenIsElevated != 0 || ::IsWellKnownSid(owner.user.User.Sid, WinLocalSystemSid);
 }
 
 bool HasVisibleDesktop() {

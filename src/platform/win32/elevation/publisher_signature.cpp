@@ -7,7 +7,6 @@
 
 #include "platform/process.h"
 #include "platform/win32/elevation/own_program_path.h"
-#include "platform/win32/windows/scoped_handle.h"
 #include "platform/win32/windows/system_library.h"
 
 namespace platform::win32 {
@@ -21,22 +20,6 @@ bool CarriesSignature() {
   const auto* const dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
   const auto* const headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
   return headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY].Size != 0;
-}
-
-// A run as LocalSystem (a deployment tool) has every right without an
-// elevated token. A token that cannot be read counts as that: the check
-// then runs.
-bool RunsAsLocalSystem() {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
-  const ScopedKernelHandle owned(token);
-  union {
-    TOKEN_USER user;
-    BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-  } owner;
-  DWORD size = 0;
-  if (!::GetTokenInformation(owned.get(), TokenUser, &owner, sizeof owner, &size)) return true;
-  return ::IsWellKnownSid(owner.user.User.Sid, WinLocalSystemSid);
 }
 
 // wintrust and crypt32 are loaded only by a signed program's elevated run.
@@ -119,7 +102,7 @@ bool SameName(const TrustFunctions& trust, std::vector<BYTE> one, std::vector<BY
 }  // namespace
 
 Status CheckPublisher(HANDLE file, const std::wstring& path) {
-  if (!CarriesSignature() || !(IsElevated() || RunsAsLocalSystem())) return kErrorSuccess;
+  if (!CarriesSignature() || !IsElevated()) return kErrorSuccess;
   const TrustFunctions* const trust = LoadTrust();
   if (trust == nullptr) return kErrorNotPublishers;
   const std::vector<BYTE>& own = OwnSigner(*trust);

@@ -34,11 +34,6 @@ Status DeleteEntry(const std::wstring& path, DWORD attributes) {
   return LastStatus();
 }
 
-bool IsDotOrDotDot(const FILE_ID_BOTH_DIR_INFO& entry) {
-  const DWORD length = entry.FileNameLength / sizeof(wchar_t);
-  return entry.FileName[0] == L'.' && (length == 1 || (length == 2 && entry.FileName[1] == L'.'));
-}
-
 // The folder's entries, read in batches through its own handle.
 Status DeleteContent(HANDLE folder, const std::wstring& path) {
   std::vector<std::uint64_t> buffer(64 * 1024 / sizeof(std::uint64_t));
@@ -50,8 +45,8 @@ Status DeleteContent(HANDLE folder, const std::wstring& path) {
     const auto* at = reinterpret_cast<const BYTE*>(buffer.data());
     for (;;) {
       const auto& entry = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
-      if (!IsDotOrDotDot(entry)) {
-        const std::wstring name(entry.FileName, entry.FileNameLength / sizeof(wchar_t));
+      const std::wstring name(entry.FileName, entry.FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..") {
         KeepFirst(first, DeleteEntry(JoinPath(path, name.c_str()), entry.FileAttributes));
       }
       if (entry.NextEntryOffset == 0) break;

@@ -95,12 +95,12 @@ const DestinationFolder::InstalledFile* DestinationFolder::Find(const wchar_t* n
   return &*found;
 }
 
-Status DestinationFolder::Copy(const std::wstring& source, const MediaFile& media,
+Status DestinationFolder::Copy(const std::wstring& source, const WIN32_FIND_DATAW& media,
                                const wchar_t* name, Flush flush) {
   const InstalledFile* there = Find(name);
   OwnPermissions permissions;
   if (there != nullptr) {
-    switch (PlacementOf(media.stamp, there->stamp, *this)) {
+    switch (PlacementOf(StampOf(media), there->stamp, *this)) {
       case Placement::kInPlace:
         return kErrorSuccess;
       case Placement::kUnsure:
@@ -114,8 +114,8 @@ Status DestinationFolder::Copy(const std::wstring& source, const MediaFile& medi
     const Status read = permissions.Read(destination);
     if (read != kErrorSuccess) return read;
   }
-  return ReplaceFileWithCopy(source, media.attributes, media.write_time, destination, flush,
-                             permissions, new_file_);
+  return ReplaceFileWithCopy(source, media.dwFileAttributes, media.ftLastWriteTime, destination,
+                             flush, permissions, new_file_);
 }
 
 namespace {
@@ -137,8 +137,8 @@ Status CopyFiles(const std::wstring& source, const std::wstring& destination,
       subfolders.push_back(entry.cFileName);
       continue;
     }
-    const Status status = target.Copy(JoinPath(source, entry.cFileName), MediaFileOf(entry),
-                                      entry.cFileName, Flush::kNo);
+    const Status status =
+        target.Copy(JoinPath(source, entry.cFileName), entry, entry.cFileName, Flush::kNo);
     if (status != kErrorSuccess) return status;
   }
   return entries.status();

@@ -23,18 +23,6 @@ FileStamp StampOf(const FileData& data) {
                    Ticks(data.ftLastWriteTime)};
 }
 
-// A media file as its folder's listing, or a query of it, gives it.
-struct MediaFile {
-  DWORD attributes;
-  FILETIME write_time;
-  FileStamp stamp;
-};
-
-template <typename FileData>
-MediaFile MediaFileOf(const FileData& data) {
-  return MediaFile{data.dwFileAttributes, data.ftLastWriteTime, StampOf(data)};
-}
-
 class DestinationFolder final : private VolumeAnswers {
  public:
   enum class Kind {
@@ -52,10 +40,12 @@ class DestinationFolder final : private VolumeAnswers {
   // Whether the folder is there to copy into and could be listed.
   Status status() const { return status_; }
 
-  // Copies the media file at source into this folder, under name or, for a
-  // file installed already, under the installed spelling (a rename takes the
-  // case of the name it is given). A file already in place is left as it is.
-  Status Copy(const std::wstring& source, const MediaFile& media, const wchar_t* name, Flush flush);
+  // Copies the media file at source (media: as its folder lists it) into
+  // this folder, under name or, for a file installed already, under the
+  // installed spelling (a rename takes the case of the name it is given). A
+  // file already in place is left as it is.
+  Status Copy(const std::wstring& source, const WIN32_FIND_DATAW& media, const wchar_t* name,
+              Flush flush);
 
  private:
   struct InstalledFile {

@@ -85,24 +85,6 @@ bool IsOnlyAPlainFile(HANDLE file, const FILE_BASIC_INFO& basic) {
          !standard.Directory && standard.NumberOfLinks == 1;
 }
 
-// Deleting a read-only file is refused, so the attribute is lifted first,
-// through the same handle.
-void RemoveFileIfAbandoned(const std::wstring& path, DWORD pid) {
-  const ScopedFileHandle file(OpenOwnName(path));
-  FILE_BASIC_INFO basic;
-  if (!file.valid() ||
-      !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
-      !IsOnlyAPlainFile(file.get(), basic) || MakerMayBeAlive(pid, LatestSignOfLife(basic))) {
-    return;
-  }
-  if (IsReadOnly(basic.FileAttributes)) {
-    basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic)) return;
-  }
-  DeleteThroughHandle(file.get());
-}
-
 }  // namespace
 
 Status CreateTemporary(const std::wstring& folder, DWORD attributes, DWORD extra_access,
@@ -133,10 +115,24 @@ bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at) {
   return Ticks(created) <= made_at;
 }
 
+// Deleting a read-only file is refused, so the attribute is lifted first,
+// through the same handle.
 bool RemoveIfAbandoned(const std::wstring& folder, const wchar_t* name) {
   const DWORD pid = MakerOf(name);
   if (pid == kNoProcess) return false;
-  RemoveFileIfAbandoned(JoinPath(folder, name), pid);
+  const ScopedFileHandle file(OpenOwnName(JoinPath(folder, name)));
+  FILE_BASIC_INFO basic;
+  if (!file.valid() ||
+      !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+      !IsOnlyAPlainFile(file.get(), basic) || MakerMayBeAlive(pid, LatestSignOfLife(basic))) {
+    return true;
+  }
+  if (IsReadOnly(basic.FileAttributes)) {
+    basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic)) return true;
+  }
+  DeleteThroughHandle(file.get());
   return true;
 }
 

@@ -18,8 +18,10 @@ class Win32FileSystem final : public FileSystemObject {
  public:
   Status CopyFile(const std::wstring& source, const std::wstring& destination) override {
     const std::wstring from = LongPath(source);
-    WIN32_FILE_ATTRIBUTE_DATA media;
-    if (!::GetFileAttributesExW(from.c_str(), GetFileExInfoStandard, &media)) return LastStatus();
+    WIN32_FIND_DATAW media;
+    const win32::ScopedFindHandle found(::FindFirstFileExW(from.c_str(), FindExInfoBasic, &media,
+                                                           FindExSearchNameMatch, nullptr, 0));
+    if (!found.valid()) return LastStatus();
     if (win32::IsFolder(media.dwFileAttributes)) return kErrorFileNotFound;
     const std::wstring to = LongPath(destination);
     // A file copied onto itself would always look already in place.
@@ -31,8 +33,7 @@ class Win32FileSystem final : public FileSystemObject {
                                           win32::DestinationFolder::Kind::kInstallation);
     if (installation.status() != kErrorSuccess) return installation.status();
     // The program itself must survive a power cut right after it was replaced.
-    return installation.Copy(from, win32::MediaFileOf(media), to.c_str() + cut + 1,
-                             win32::Flush::kToDisk);
+    return installation.Copy(from, media, to.c_str() + cut + 1, win32::Flush::kToDisk);
   }
 
   Status DeleteFile(const std::wstring& path) override {
