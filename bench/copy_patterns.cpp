@@ -75,9 +75,12 @@ bool CopyInPlace(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&,
 
 bool OwnCopy(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
              const std::wstring& destination) {
-  return platform::win32::ReplaceFileWithCopy(source, data.dwFileAttributes, data.ftLastWriteTime,
-                                              destination, platform::win32::Flush::kNo,
-                                              platform::win32::Installed::kPresent) == 0;
+  platform::win32::OwnPermissions permissions;
+  static platform::win32::NewFilePermissions new_file;  // one folder for all
+  return permissions.Read(destination) == 0 &&
+         platform::win32::ReplaceFileWithCopy(source, data.dwFileAttributes, data.ftLastWriteTime,
+                                              destination, platform::win32::Copied::kHelpFile,
+                                              permissions, new_file) == 0;
 }
 
 // This process's processor time, user and kernel, in milliseconds: on a

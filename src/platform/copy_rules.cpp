@@ -24,11 +24,13 @@ bool KeepsTwoSecondTimes(const std::wstring& file_system_name) {
          SameLetters(file_system_name, L"EXFAT");
 }
 
-Placement PlacementOf(const FileStamp& media, const FileStamp& installed, VolumeAnswers& volumes) {
+bool CopyNeeded(const FileStamp& media, const FileStamp& installed, VolumeAnswers& volumes,
+                Status* not_copied) {
   const bool in_place = IsAlreadyInPlace(media, installed, false) ||
                         (IsAlreadyInPlace(media, installed, true) && volumes.KeepTwoSecondTimes());
-  if (!in_place) return Placement::kCopy;
-  return volumes.GiveIdentities() ? Placement::kInPlace : Placement::kUnsure;
+  if (!in_place) return true;
+  *not_copied = volumes.GiveIdentities() ? kErrorSuccess : kErrorSameFile;
+  return false;
 }
 
 Status RefusalOfRename(Status probe) {

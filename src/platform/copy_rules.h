@@ -28,16 +28,6 @@ bool KeepsTwoSecondTimes(const std::wstring& file_system_name);
 bool IsAlreadyInPlace(const FileStamp& media, const FileStamp& installed,
                       bool keeps_two_second_times);
 
-// What a media file's stamp and its installed counterpart's say.
-enum class Placement {
-  kCopy,     // the installed file is another: copy
-  kInPlace,  // the installed file holds what the media file holds
-  // The same stamps, but the file system gives no identity to tell the two
-  // apart: the installed file may be the media's own, which removing the
-  // media would remove. The copy fails with kErrorSameFile.
-  kUnsure,
-};
-
 // What the volumes of the media file and the installed one say, each asked
 // only when the stamps need it: their time steps only when two times are
 // within 2 seconds, their identities only when the stamps match.
@@ -52,7 +42,13 @@ class VolumeAnswers {
   ~VolumeAnswers() = default;
 };
 
-Placement PlacementOf(const FileStamp& media, const FileStamp& installed, VolumeAnswers& volumes);
+// Whether the media file must be copied over the installed one. When not,
+// *not_copied is what the copy reports: success for a file already in place,
+// or kErrorSameFile where the same stamps cannot be told apart for want of
+// identities (the installed file may be the media's own, which removing the
+// media would remove).
+bool CopyNeeded(const FileStamp& media, const FileStamp& installed, VolumeAnswers& volumes,
+                Status* not_copied);
 
 // Windows refuses a rename over a file that another program holds open with
 // ERROR_ACCESS_DENIED whatever sharing that program allowed, just as one the

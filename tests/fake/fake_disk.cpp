@@ -149,13 +149,9 @@ platform::Status FakeDisk::PutCopy(const FakeFile& file, const std::wstring& tar
     const platform::FileStamp installed_stamp{installed->second.bytes.size(),
                                               installed->second.write_time};
     FakeVolumes volumes(identity_known);
-    switch (platform::PlacementOf(media_stamp, installed_stamp, volumes)) {
-      case platform::Placement::kInPlace:
-        return platform::kErrorSuccess;
-      case platform::Placement::kUnsure:
-        return platform::kErrorSameFile;
-      case platform::Placement::kCopy:
-        break;
+    platform::Status not_copied = platform::kErrorSuccess;
+    if (!platform::CopyNeeded(media_stamp, installed_stamp, volumes, &not_copied)) {
+      return not_copied;
     }
     // Windows refuses the rename over a held file (FILE_RENAME_INFO) with
     // access denied; opening it for deletion is refused for its sharing.

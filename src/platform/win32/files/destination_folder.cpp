@@ -96,18 +96,12 @@ const DestinationFolder::InstalledFile* DestinationFolder::Find(const wchar_t* n
 }
 
 Status DestinationFolder::Copy(const std::wstring& source, const WIN32_FIND_DATAW& media,
-                               const wchar_t* name, Flush flush) {
+                               const wchar_t* name, Copied copied) {
   const InstalledFile* there = Find(name);
   OwnPermissions permissions;
-  if (there != nullptr) {
-    switch (PlacementOf(StampOf(media), there->stamp, *this)) {
-      case Placement::kInPlace:
-        return kErrorSuccess;
-      case Placement::kUnsure:
-        return kErrorSameFile;
-      case Placement::kCopy:
-        break;
-    }
+  Status not_copied = kErrorSuccess;
+  if (there != nullptr && !CopyNeeded(StampOf(media), there->stamp, *this, &not_copied)) {
+    return not_copied;
   }
   const std::wstring destination = JoinPath(path_, there != nullptr ? there->name.c_str() : name);
   if (there != nullptr) {
@@ -115,7 +109,7 @@ Status DestinationFolder::Copy(const std::wstring& source, const WIN32_FIND_DATA
     if (read != kErrorSuccess) return read;
   }
   return ReplaceFileWithCopy(source, media.dwFileAttributes, media.ftLastWriteTime, destination,
-                             flush, permissions, new_file_);
+                             copied, permissions, new_file_);
 }
 
 namespace {
@@ -138,7 +132,7 @@ Status CopyFiles(const std::wstring& source, const std::wstring& destination,
       continue;
     }
     const Status status =
-        target.Copy(JoinPath(source, entry.cFileName), entry, entry.cFileName, Flush::kNo);
+        target.Copy(JoinPath(source, entry.cFileName), entry, entry.cFileName, Copied::kHelpFile);
     if (status != kErrorSuccess) return status;
   }
   return entries.status();

@@ -45,7 +45,7 @@ class DestinationFolder final : private VolumeAnswers {
   // installed spelling (a rename takes the case of the name it is given). A
   // file already in place is left as it is.
   Status Copy(const std::wstring& source, const WIN32_FIND_DATAW& media, const wchar_t* name,
-              Flush flush);
+              Copied copied);
 
  private:
   struct InstalledFile {

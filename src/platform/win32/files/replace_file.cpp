@@ -75,13 +75,13 @@ DWORD TemporaryAttributes(DWORD source_attributes) {
   return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
 }
 
-Status FillTemporary(const std::wstring& source, const FILETIME& write_time, Flush flush,
+Status FillTemporary(const std::wstring& source, const FILETIME& write_time, Copied copied,
                      HANDLE file) {
   Status status = CopyData(source, file);
   if (status != kErrorSuccess) return status;
   // The copy bears the source's time, so that the next run finds it in place.
   if (!::SetFileTime(file, nullptr, nullptr, &write_time)) return LastStatus();
-  if (flush == Flush::kToDisk && !::FlushFileBuffers(file)) return LastStatus();
+  if (copied == Copied::kProgram && !::FlushFileBuffers(file)) return LastStatus();
   return kErrorSuccess;
 }
 
@@ -164,7 +164,7 @@ void Discard(ScopedFileHandle& file, const std::wstring& temporary) {
 
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
-                           Flush flush, const OwnPermissions& permissions,
+                           Copied copied, const OwnPermissions& permissions,
                            NewFilePermissions& new_file) {
   const std::wstring folder = destination.substr(0, destination.rfind(L'\\'));
   std::wstring temporary;
@@ -172,9 +172,8 @@ Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
   Status status = CreateTemporary(folder, TemporaryAttributes(source_attributes),
                                   permissions.Access(), &temporary, &file);
   if (status != kErrorSuccess) return status;
-  status = FillTemporary(source, source_write_time, flush, file.get());
-  // Only the program's own copy is flushed, and only it is checked.
-  if (status == kErrorSuccess && flush == Flush::kToDisk) {
+  status = FillTemporary(source, source_write_time, copied, file.get());
+  if (status == kErrorSuccess && copied == Copied::kProgram) {
     status = CheckPublisher(file.get(), temporary);
   }
   if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), new_file);

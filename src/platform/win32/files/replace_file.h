@@ -11,9 +11,11 @@
 
 namespace platform::win32 {
 
-// Whether the copy is written through to the disk before it replaces the
-// installed file: NTFS may put a rename on disk before the data it names.
-enum class Flush { kNo, kToDisk };
+// What is copied. The program is written through to the disk before it
+// replaces the installed file (NTFS may put a rename on disk before the data
+// it names), and an elevated run installs it only when CheckPublisher lets
+// it; help files are neither flushed one by one nor checked.
+enum class Copied { kHelpFile, kProgram };
 
 // source_attributes and source_write_time are the source's as already known
 // to the caller, so that no call is spent to learn them again; the copy gets
@@ -21,12 +23,10 @@ enum class Flush { kNo, kToDisk };
 // the installed file's own as read before (new_file: what a new file in the
 // destination's folder gets). On failure the destination is as it was and no
 // temporary file is left; a refusal is told as the file service's contract
-// says (file_system.h). The temporary is made beside the destination. A copy flushed to disk is
-// the program itself, which an elevated run installs only when
-// CheckPublisher lets it.
+// says (file_system.h). The temporary is made beside the destination.
 Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
                            const FILETIME& source_write_time, const std::wstring& destination,
-                           Flush flush, const OwnPermissions& permissions,
+                           Copied copied, const OwnPermissions& permissions,
                            NewFilePermissions& new_file);
 
 }  // namespace platform::win32

@@ -33,7 +33,7 @@ class Win32FileSystem final : public FileSystemObject {
                                           win32::DestinationFolder::Kind::kInstallation);
     if (installation.status() != kErrorSuccess) return installation.status();
     // The program itself must survive a power cut right after it was replaced.
-    return installation.Copy(from, media, to.c_str() + cut + 1, win32::Flush::kToDisk);
+    return installation.Copy(from, media, to.c_str() + cut + 1, win32::Copied::kProgram);
   }
 
   Status DeleteFile(const std::wstring& path) override {
