@@ -53,21 +53,14 @@ struct CopyCase {
 using platform::win32::System;
 SECURITY_INFORMATION dacl_set = 0;
 DWORD probe_refusal = ERROR_SUCCESS;
+DWORD dacl_query_refusal = ERROR_SUCCESS;
 
-// A file system that keeps no security answers the DACL query so.
-DWORD WINAPI DaclQueryUnsupported(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*,
-                                  PACL*, PACL*, PSECURITY_DESCRIPTOR*) {
-  return ERROR_INVALID_FUNCTION;
-}
-
-DWORD WINAPI DaclQueryDenied(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL*,
-                             PACL*, PSECURITY_DESCRIPTOR*) {
-  return ERROR_ACCESS_DENIED;
-}
-
-// A file cut off from its folder's permissions, as NTFS keeps one.
-DWORD WINAPI ProtectedDacl(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL* dacl,
-                           PACL*, PSECURITY_DESCRIPTOR* descriptor) {
+// The installed file's DACL: cut off from its folder's permissions, as NTFS
+// keeps one, or refused with dacl_query_refusal (ERROR_INVALID_FUNCTION: a
+// file system that keeps no security).
+DWORD WINAPI DaclQuery(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL* dacl,
+                       PACL*, PSECURITY_DESCRIPTOR* descriptor) {
+  if (dacl_query_refusal != ERROR_SUCCESS) return dacl_query_refusal;
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;WD)", SDDL_REVISION_1,
                                                               descriptor, nullptr)) {
     return ::GetLastError();
@@ -119,6 +112,11 @@ BOOL WINAPI NoFileIndex(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
 
 DWORD paused_ms = 0;
 void WINAPI CountPause(DWORD ms) { paused_ms += ms; }
+
+void DaclAnswers(DWORD refusal) {
+  System.GetNamedSecurityInfoW = DaclQuery;
+  dacl_query_refusal = refusal;
+}
 
 void Held(DWORD refusal) {
   System.SetFileInformationByHandle = RenameRefused;
@@ -217,24 +215,17 @@ INSTANTIATE_TEST_SUITE_P(
         CopyCase{"keeps_own_entry", true, false, false, L"D:(A;;FA;;;WD)", nullptr,
                  platform::kErrorSuccess,
                  DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION},
-        CopyCase{"protected_dacl", true, false, false, nullptr,
-                 [] { System.GetNamedSecurityInfoW = ProtectedDacl; }, platform::kErrorSuccess,
+        CopyCase{"protected_dacl", true, false, false, nullptr, [] { DaclAnswers(0); },
+                 platform::kErrorSuccess,
                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION},
         CopyCase{"no_security_kept", true, false, false, nullptr,
-                 [] { System.GetNamedSecurityInfoW = DaclQueryUnsupported; },
-                 platform::kErrorSuccess, 0},
+                 [] { DaclAnswers(ERROR_INVALID_FUNCTION); }, platform::kErrorSuccess, 0},
         CopyCase{"dacl_refused", true, false, false, nullptr,
-                 [] { System.GetNamedSecurityInfoW = DaclQueryDenied; },
-                 platform::kErrorAccessDenied},
+                 [] { DaclAnswers(ERROR_ACCESS_DENIED); }, platform::kErrorAccessDenied},
+        // On a share a protected DACL is neither kept nor, refused, a failure.
         CopyCase{"share_keeps_nothing", true, false, false, nullptr,
                  [] {
-                   System.GetNamedSecurityInfoW = ProtectedDacl;
-                   System.GetDriveTypeW = RemoteDrive;
-                 },
-                 platform::kErrorSuccess, 0},
-        CopyCase{"share_refuses_its_dacl", true, false, false, nullptr,
-                 [] {
-                   System.GetNamedSecurityInfoW = DaclQueryDenied;
+                   DaclAnswers(0);
                    System.GetDriveTypeW = RemoteDrive;
                  },
                  platform::kErrorSuccess, 0},
@@ -275,8 +266,9 @@ TEST(CopyFileStreamsTest, MarkOfTheWebStaysOnTheMedia) {
 }
 
 // A running program holds its executable: the copy is retried for about two
-// seconds (the pauses are counted, not waited), then fails as in use (not as wanting rights, which
-// would start an elevated run for nothing), leaving the old bytes and no temporary file.
+// seconds (the pauses are counted, not waited), then fails as in use (not as
+// wanting rights, which would start an elevated run for nothing), leaving the
+// old bytes and no temporary file.
 TEST(CopyFileInUseTest, FailsAfterRetryingAndKeepsTheOldFile) {
   ScratchFolder media;
   ScratchFolder installation;

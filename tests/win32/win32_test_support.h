@@ -49,15 +49,9 @@ std::string Utf8(const std::wstring& text);
 
 // The Windows calls of the file pipeline as they were, put back when this
 // ends, whatever a test made them answer meanwhile.
-class SystemCallsKept {
- public:
-  SystemCallsKept() : kept_(platform::win32::System) {}
-  ~SystemCallsKept() { platform::win32::System = kept_; }
-  SystemCallsKept(const SystemCallsKept&) = delete;
-  SystemCallsKept& operator=(const SystemCallsKept&) = delete;
-
- private:
-  platform::win32::SystemCalls kept_;
+struct SystemCallsKept {
+  platform::win32::SystemCalls kept = platform::win32::System;
+  ~SystemCallsKept() { platform::win32::System = kept; }
 };
 
 // A registry key of the maker made for one test, in the 32-bit or the 64-bit
