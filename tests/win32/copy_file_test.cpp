@@ -220,9 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                  DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION},
         CopyCase{"no_security_kept", true, false, false, nullptr,
                  [] { DaclAnswers(ERROR_INVALID_FUNCTION); }, platform::kErrorSuccess, 0},
-        CopyCase{"dacl_refused", true, false, false, nullptr,
-                 [] { DaclAnswers(ERROR_ACCESS_DENIED); }, platform::kErrorAccessDenied},
-        // On a share a protected DACL is neither kept nor, refused, a failure.
+        // On a share the installed file's own DACL is neither kept nor set.
         CopyCase{"share_keeps_nothing", true, false, false, nullptr,
                  [] {
                    DaclAnswers(0);
