@@ -30,7 +30,6 @@ constexpr RegType kRegExpandSz = 2;
 constexpr RegType kRegBinary = 3;
 constexpr RegType kRegDword = 4;
 constexpr RegType kRegMultiSz = 7;
-constexpr RegType kRegQword = 11;
 
 // Opens the sub-key path (one or more components) below an open key or root,
 // for reading values.

@@ -5,64 +5,42 @@
 
 namespace platform::win32 {
 
-// Traits give the handle's invalid value and how it is closed.
-template <typename Traits>
+// kClose is the function that closes the handle; files and searches have
+// INVALID_HANDLE_VALUE for none, other handles null.
+template <typename Handle, auto kClose, bool kNoneIsInvalidHandleValue = false>
 class ScopedHandle {
  public:
-  using Handle = decltype(Traits::Invalid());
-
-  explicit ScopedHandle(Handle handle = Traits::Invalid()) : handle_(handle) {}
+  explicit ScopedHandle(Handle handle = None()) : handle_(handle) {}
   ~ScopedHandle() { Close(); }
   ScopedHandle(const ScopedHandle&) = delete;
   ScopedHandle& operator=(const ScopedHandle&) = delete;
 
   Handle get() const { return handle_; }
-  bool valid() const { return handle_ != Traits::Invalid(); }
+  bool valid() const { return handle_ != None(); }
   void reset(Handle handle) {
     Close();
     handle_ = handle;
   }
 
  private:
+  static Handle None() {
+    if constexpr (kNoneIsInvalidHandleValue) return INVALID_HANDLE_VALUE;
+    return nullptr;
+  }
   void Close() {
-    if (valid()) Traits::Close(handle_);
-    handle_ = Traits::Invalid();
+    if (valid()) kClose(handle_);
+    handle_ = None();
   }
 
   Handle handle_;
 };
 
-struct FindHandleTraits {
-  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE handle) { ::FindClose(handle); }
-};
-
-struct FileHandleTraits {
-  static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE handle) { ::CloseHandle(handle); }
-};
-
-// Process and token handles: null when there is none.
-struct KernelHandleTraits {
-  static HANDLE Invalid() { return nullptr; }
-  static void Close(HANDLE handle) { ::CloseHandle(handle); }
-};
-
-struct RegistryKeyTraits {
-  static HKEY Invalid() { return nullptr; }
-  static void Close(HKEY key) { ::RegCloseKey(key); }
-};
-
+using ScopedFindHandle = ScopedHandle<HANDLE, ::FindClose, true>;
+using ScopedFileHandle = ScopedHandle<HANDLE, ::CloseHandle, true>;
+// Processes, tokens and events.
+using ScopedKernelHandle = ScopedHandle<HANDLE, ::CloseHandle>;
+using ScopedRegistryKey = ScopedHandle<HKEY, ::RegCloseKey>;
 // Memory the system allocated for the caller to free (a security descriptor).
-struct LocalMemoryTraits {
-  static HLOCAL Invalid() { return nullptr; }
-  static void Close(HLOCAL memory) { ::LocalFree(memory); }
-};
-
-using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
-using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
-using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
-using ScopedRegistryKey = ScopedHandle<RegistryKeyTraits>;
-using ScopedLocalMemory = ScopedHandle<LocalMemoryTraits>;
+using ScopedLocalMemory = ScopedHandle<HLOCAL, ::LocalFree>;
 
 }  // namespace platform::win32
