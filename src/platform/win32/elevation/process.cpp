@@ -2,8 +2,6 @@
 // station's visibility, and an elevated run of this same program.
 #include "platform/process.h"
 
-#include <vector>
-
 #include "platform/win32/elevation/elevated_start.h"
 #include "platform/win32/elevation/own_program_path.h"
 #include "platform/win32/windows/long_path.h"
@@ -29,11 +27,8 @@ bool IsHandedOver() {
 }
 
 std::wstring CurrentFolder() {
-  const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
-  if (size == 0) return std::wstring();
-  std::vector<wchar_t> buffer(size);
-  const DWORD length = ::GetCurrentDirectoryW(size, buffer.data());
-  return length != 0 && length < size ? std::wstring(buffer.data(), length) : std::wstring();
+  return win32::TextOf(
+      [](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); });
 }
 
 }  // namespace

@@ -71,18 +71,9 @@ std::wstring ParentOf(const std::wstring& path) {
 // Where the open file really lies, links and other names resolved; empty
 // when the system cannot tell.
 std::wstring FinalPathOf(HANDLE file) {
-  std::wstring final_path(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length = ::GetFinalPathNameByHandleW(
-        file, &final_path[0], static_cast<DWORD>(final_path.size()), FILE_NAME_NORMALIZED);
-    if (length == 0) return std::wstring();
-    if (length < final_path.size()) {
-      final_path.resize(length);
-      return final_path;
-    }
-    final_path.assign(length + 1, L'\0');
-  }
-  return std::wstring();
+  return TextOf([file](wchar_t* buffer, DWORD size) {
+    return ::GetFinalPathNameByHandleW(file, buffer, size, FILE_NAME_NORMALIZED);
+  });
 }
 
 // The nearest existing of path and its parents, opened (the caller owns the

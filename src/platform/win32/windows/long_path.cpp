@@ -13,13 +13,9 @@ bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
 // GetFullPathNameW also settles "." and "..", forward slashes and doubled
 // backslashes, which a prefixed path would otherwise keep literally.
 std::wstring FullPath(const std::wstring& path) {
-  const DWORD needed = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return std::wstring();
-  std::wstring full(needed, L'\0');
-  const DWORD written = ::GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-  if (written == 0 || written >= needed) return std::wstring();
-  full.resize(written);
-  return full;
+  return TextOf([&path](wchar_t* buffer, DWORD size) {
+    return ::GetFullPathNameW(path.c_str(), size, buffer, nullptr);
+  });
 }
 
 }  // namespace

@@ -15,10 +15,9 @@ namespace platform::win32 {
 // function cannot be had; GetLastError says why.
 template <typename Function>
 Function* SystemFunction(const wchar_t* library, const char* name) {
-  wchar_t folder[MAX_PATH];
-  const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  const HMODULE module = ::LoadLibraryW((std::wstring(folder, length) + L"\\" + library).c_str());
+  const std::wstring folder = TextOf(::GetSystemDirectoryW);
+  if (folder.empty()) return nullptr;
+  const HMODULE module = ::LoadLibraryW((folder + L"\\" + library).c_str());
   if (module == nullptr) return nullptr;
   return reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }

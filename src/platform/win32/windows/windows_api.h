@@ -37,6 +37,23 @@ inline ULONGLONG Ticks(const FILETIME& time) {
   return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// The text that call(buffer, size) writes, for the calls that answer as
+// GetCurrentDirectoryW does: the length written; the size needed, its null
+// included, when size is too short; 0 on a failure, which gives no text. A
+// text that outgrows the size it asked for in between gives none either.
+template <typename Call>
+std::wstring TextOf(Call call) {
+  std::wstring text(MAX_PATH, L'\0');
+  DWORD length = call(&text[0], MAX_PATH);
+  if (length >= MAX_PATH) {
+    // One more than asked for: a size without its null is then enough too.
+    text.assign(length + 1, L'\0');
+    length = call(&text[0], length + 1);
+  }
+  text.resize(length < text.size() ? length : 0);
+  return text;
+}
+
 // Opens a file or folder only to ask about it: attributes only and every
 // sharing mode, so that a file a running program holds, or one this user may
 // not read, still answers and is not disturbed; folders need backup
