@@ -191,7 +191,9 @@ TEST_P(CopyFileTest, ReplacesTheInstalledFileInOneStep) {
   EXPECT_EQ(fs->CopyFile(source, installed), c.expected);
   EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
   EXPECT_EQ(ReadBytes(source), kNew);
-  if (c.dacl_set != kAnyDaclSet) EXPECT_EQ(dacl_set, c.dacl_set);
+  if (c.dacl_set != kAnyDaclSet) {
+    EXPECT_EQ(dacl_set, c.dacl_set);
+  }
   if (c.expected != platform::kErrorSuccess) {
     EXPECT_EQ(ReadBytes(installed), kOld);
     return;

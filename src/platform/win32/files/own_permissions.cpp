@@ -106,16 +106,15 @@ Status OwnPermissions::GiveTo(HANDLE replacement, NewFilePermissions& new_file) 
   if (!needed_ || new_file.Of(replacement) == Fingerprint(dacl_, protected_)) {
     return kErrorSuccess;
   }
-  if (protected_) {
-    return static_cast<Status>(
-        System.SetSecurityInfo(replacement, SE_FILE_OBJECT,
-                               DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                               nullptr, nullptr, dacl_, nullptr));
-  }
-  return static_cast<Status>(System.SetSecurityInfo(
-      replacement, SE_FILE_OBJECT,
-      DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
-      const_cast<ACL*>(reinterpret_cast<const ACL*>(own_entries_.data())), nullptr));
+  // A protected DACL is set whole; otherwise only the file's own entries, and
+  // the folder passes on the rest.
+  const SECURITY_INFORMATION what =
+      DACL_SECURITY_INFORMATION |
+      (protected_ ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+  const auto* const own = reinterpret_cast<const ACL*>(own_entries_.data());
+  ACL* const dacl = protected_ ? dacl_ : const_cast<ACL*>(own);
+  return static_cast<Status>(
+      System.SetSecurityInfo(replacement, SE_FILE_OBJECT, what, nullptr, nullptr, dacl, nullptr));
 }
 
 }  // namespace platform::win32
