@@ -31,19 +31,16 @@ int Compare(const std::wstring& left, const wchar_t* right) {
 }  // namespace
 
 bool DestinationFolder::KeepTwoSecondTimes() {
-  if (two_second_times_ == Answer::kNotAsked) {
-    two_second_times_ = VolumeKeepsTwoSecondTimes(media_folder_) || VolumeKeepsTwoSecondTimes(path_)
-                            ? Answer::kYes
-                            : Answer::kNo;
+  if (!two_second_times_) {
+    two_second_times_ =
+        VolumeKeepsTwoSecondTimes(media_folder_) || VolumeKeepsTwoSecondTimes(path_);
   }
-  return two_second_times_ == Answer::kYes;
+  return *two_second_times_;
 }
 
 bool DestinationFolder::GiveIdentities() {
-  if (identities_ == Answer::kNotAsked) {
-    identities_ = HasIdentity(media_folder_) && HasIdentity(path_) ? Answer::kYes : Answer::kNo;
-  }
-  return identities_ == Answer::kYes;
+  if (!identities_) identities_ = HasIdentity(media_folder_) && HasIdentity(path_);
+  return *identities_;
 }
 
 DestinationFolder::DestinationFolder(const std::wstring& path, const std::wstring& media_folder,
@@ -108,8 +105,7 @@ Status DestinationFolder::Copy(const std::wstring& source, const WIN32_FIND_DATA
     const Status read = permissions.Read(destination);
     if (read != kErrorSuccess) return read;
   }
-  return ReplaceFileWithCopy(source, media.dwFileAttributes, media.ftLastWriteTime, destination,
-                             copied, permissions, new_file_);
+  return ReplaceFileWithCopy(source, media, destination, copied, permissions, new_file_);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 // finds the temporaries a killed run left there, which it removes.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,8 +54,6 @@ class DestinationFolder final : private VolumeAnswers {
     FileStamp stamp;
   };
 
-  enum class Answer { kNotAsked, kYes, kNo };
-
   Status MakeHelpFolder(bool* made);
   Status List();
   const InstalledFile* Find(const wchar_t* name) const;
@@ -67,8 +66,8 @@ class DestinationFolder final : private VolumeAnswers {
   const std::wstring& path_;
   const std::wstring& media_folder_;
   std::vector<InstalledFile> installed_;  // sorted as the file system compares names
-  Answer two_second_times_ = Answer::kNotAsked;
-  Answer identities_ = Answer::kNotAsked;
+  std::optional<bool> two_second_times_;  // none until asked
+  std::optional<bool> identities_;
   NewFilePermissions new_file_;
   Status status_;
 };

@@ -15,16 +15,15 @@ bool IsDotEntry(const wchar_t* name) {
 // The basic information and large fetches spare the short names and most
 // round trips; the attributes come with each entry, so no call per file is
 // needed to learn them.
-FolderEntries::FolderEntries(const std::wstring& folder, const wchar_t* pattern) {
-  find_.reset(::FindFirstFileExW(JoinPath(folder, pattern).c_str(), FindExInfoBasic, &entry_,
+FolderEntries::FolderEntries(const std::wstring& folder) {
+  find_.reset(::FindFirstFileExW(JoinPath(folder, L"*").c_str(), FindExInfoBasic, &entry_,
                                  FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
   if (find_.valid()) {
     first_pending_ = true;
     return;
   }
   status_ = LastStatus();
-  // Nothing found is an empty folder (a drive's root has no "." entry) or
-  // none that matches.
+  // Nothing found is an empty folder: a drive's root has no "." entry.
   if (status_ == ERROR_FILE_NOT_FOUND) status_ = kErrorSuccess;
 }
 

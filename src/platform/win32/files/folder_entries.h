@@ -12,9 +12,8 @@ namespace platform::win32 {
 
 class FolderEntries {
  public:
-  // The entries whose names match pattern (wildcards * and ?); status() tells
-  // whether the folder could be read at all.
-  explicit FolderEntries(const std::wstring& folder, const wchar_t* pattern = L"*");
+  // status() tells whether the folder could be read at all.
+  explicit FolderEntries(const std::wstring& folder);
 
   // Moves to the next entry; false at the end, or on a failure that status()
   // then reports.
