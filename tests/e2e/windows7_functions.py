@@ -53,6 +53,7 @@ _KERNEL32 = {
     "LoadLibraryW": OLDER,
     "LocalFree": OLDER,
     "lstrcmpiW": OLDER,
+    "lstrlenW": OLDER,
     "MoveFileExW": OLDER,
     "MultiByteToWideChar": OLDER,
     "OpenEventW": OLDER,

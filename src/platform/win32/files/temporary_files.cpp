@@ -38,10 +38,8 @@ std::wstring TemporaryName(const std::wstring& folder) {
 // for any other name, which is someone else's and stays.
 DWORD MakerOf(const wchar_t* name) {
   constexpr int kPrefixLength = sizeof kPrefix / sizeof kPrefix[0] - 1;
-  for (int i = 0; i < kPrefixLength; ++i) {
-    if (name[i] == L'\0') return kNoProcess;
-  }
-  if (::CompareStringOrdinal(name, kPrefixLength, kPrefix, kPrefixLength, TRUE) != CSTR_EQUAL) {
+  if (::lstrlenW(name) < kPrefixLength ||
+      ::CompareStringOrdinal(name, kPrefixLength, kPrefix, kPrefixLength, TRUE) != CSTR_EQUAL) {
     return kNoProcess;
   }
   const wchar_t* at = name + kPrefixLength;
@@ -76,8 +74,6 @@ HANDLE OpenOwnName(const std::wstring& path) {
                        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-// A plain file with this one name: what a run of this program made. A
-// folder, a link of any kind or a file with other names too is not.
 bool IsOnlyAPlainFile(HANDLE file, const FILE_BASIC_INFO& basic) {
   FILE_STANDARD_INFO standard;
   return IsPlainFile(basic.FileAttributes) &&
