@@ -6,22 +6,16 @@ namespace {
 
 constexpr std::uint64_t kTwoSeconds = 2 * 10000000ULL;
 
-bool SameLetters(const std::wstring& name, const wchar_t* expected) {
-  std::wstring::size_type i = 0;
-  for (; expected[i] != L'\0'; ++i) {
-    if (i == name.size()) return false;
-    wchar_t c = name[i];
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-    if (c != expected[i]) return false;
-  }
-  return i == name.size();
-}
-
 }  // namespace
 
+// Only ASCII letters are folded: the names to tell are ASCII, and no other
+// letter may turn into one of theirs.
 bool KeepsTwoSecondTimes(const std::wstring& file_system_name) {
-  return SameLetters(file_system_name, L"FAT") || SameLetters(file_system_name, L"FAT32") ||
-         SameLetters(file_system_name, L"EXFAT");
+  std::wstring name = file_system_name;
+  for (wchar_t& c : name) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  }
+  return name == L"FAT" || name == L"FAT32" || name == L"EXFAT";
 }
 
 bool CopyNeeded(const FileStamp& media, const FileStamp& installed, VolumeAnswers& volumes,

@@ -162,17 +162,16 @@ void Discard(ScopedFileHandle& file, const std::wstring& temporary) {
 
 }  // namespace
 
-Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
-                           const FILETIME& source_write_time, const std::wstring& destination,
-                           Copied copied, const OwnPermissions& permissions,
-                           NewFilePermissions& new_file) {
+Status ReplaceFileWithCopy(const std::wstring& source, const WIN32_FIND_DATAW& media,
+                           const std::wstring& destination, Copied copied,
+                           const OwnPermissions& permissions, NewFilePermissions& new_file) {
   const std::wstring folder = destination.substr(0, destination.rfind(L'\\'));
   std::wstring temporary;
   ScopedFileHandle file;
-  Status status = CreateTemporary(folder, TemporaryAttributes(source_attributes),
+  Status status = CreateTemporary(folder, TemporaryAttributes(media.dwFileAttributes),
                                   permissions.Access(), &temporary, &file);
   if (status != kErrorSuccess) return status;
-  status = FillTemporary(source, source_write_time, copied, file.get());
+  status = FillTemporary(source, media.ftLastWriteTime, copied, file.get());
   if (status == kErrorSuccess && copied == Copied::kProgram) {
     status = CheckPublisher(file.get(), temporary);
   }

@@ -17,16 +17,15 @@ namespace platform::win32 {
 // it; help files are neither flushed one by one nor checked.
 enum class Copied { kHelpFile, kProgram };
 
-// source_attributes and source_write_time are the source's as already known
-// to the caller, so that no call is spent to learn them again; the copy gets
-// that last-write time and the attributes but read-only, and permissions,
+// media: the source's entry as its folder's listing gave it, so that no call
+// is spent to learn its attributes and time again; the copy gets that
+// last-write time and the attributes but read-only, and permissions,
 // the installed file's own as read before (new_file: what a new file in the
 // destination's folder gets). On failure the destination is as it was and no
 // temporary file is left; a refusal is told as the file service's contract
 // says (file_system.h). The temporary is made beside the destination.
-Status ReplaceFileWithCopy(const std::wstring& source, DWORD source_attributes,
-                           const FILETIME& source_write_time, const std::wstring& destination,
-                           Copied copied, const OwnPermissions& permissions,
-                           NewFilePermissions& new_file);
+Status ReplaceFileWithCopy(const std::wstring& source, const WIN32_FIND_DATAW& media,
+                           const std::wstring& destination, Copied copied,
+                           const OwnPermissions& permissions, NewFilePermissions& new_file);
 
 }  // namespace platform::win32
