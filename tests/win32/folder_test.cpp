@@ -2,6 +2,7 @@
 // nested folders, read-only content, links that point outside, long paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -211,6 +212,30 @@ TEST(LongPathTest, EveryOperationReachesPastMaxPath) {
   SetReadOnly(media + L"\\GuidaLindarex\\Capitoli\\Immagini\\logo.png", false);
   EXPECT_EQ(fs->DeleteFolder(media + L"\\GuidaLindarex"), platform::kErrorSuccess);
   EXPECT_EQ(Names(media), Listing{});
+}
+
+// Texts of unknown length (a full path, a final path, the current folder)
+// from a call that answers as GetCurrentDirectoryW does, or as some versions
+// may: the size needed without its null, or a text that grows in between.
+TEST(LongPathTest, TextsOfAnyLengthAreReadWholeOrNotAtAll) {
+  struct Case {
+    std::size_t length;
+    DWORD null_counted;  // 1 when a call too short counts the null
+    std::size_t grown;   // characters the text gains after the first call
+    std::size_t read;    // 0 for no text
+  } const cases[] = {{12, 1, 0, 12}, {300, 1, 0, 300}, {300, 0, 0, 300}, {300, 1, 50, 0}};
+  for (const Case& c : cases) {
+    std::wstring text(c.length, L'x');
+    int calls = 0;
+    const std::wstring read = platform::win32::TextOf([&](wchar_t* buffer, DWORD size) {
+      if (calls++ == 1) text.append(c.grown, L'y');
+      if (text.size() >= size) return static_cast<DWORD>(text.size()) + c.null_counted;
+      std::copy(text.begin(), text.end(), buffer);
+      buffer[text.size()] = L'\0';
+      return static_cast<DWORD>(text.size());
+    });
+    EXPECT_EQ(read, text.substr(0, c.read)) << c.length << " " << c.null_counted << " " << c.grown;
+  }
 }
 
 // A tree with links inside, made where the platform allows: by the test run
