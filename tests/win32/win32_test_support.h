@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/files/system_calls.h"
+#include "platform/win32/windows/system_calls.h"
 #include "platform/win32/windows/scoped_handle.h"
 #include "platform/win32/windows/windows_api.h"
 

@@ -1,6 +1,6 @@
 #include "platform/win32/files/file_identity.h"
 
-#include "platform/win32/files/system_calls.h"
+#include "platform/win32/windows/system_calls.h"
 #include "platform/win32/windows/scoped_handle.h"
 
 namespace platform::win32 {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/win32/files/system_calls.h"
+#include "platform/win32/windows/system_calls.h"
 #include "platform/win32/windows/long_path.h"
 
 namespace platform::win32 {

@@ -7,7 +7,7 @@
 
 #include "platform/win32/elevation/publisher_signature.h"
 #include "platform/win32/files/delete_folder.h"
-#include "platform/win32/files/system_calls.h"
+#include "platform/win32/windows/system_calls.h"
 #include "platform/win32/files/temporary_files.h"
 #include "platform/win32/windows/scoped_handle.h"
 

@@ -1,6 +1,6 @@
 #include "platform/win32/windows/long_path.h"
 
-#include "platform/win32/files/system_calls.h"
+#include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
 

@@ -1,10 +1,11 @@
-// The Windows calls whose answers decide the file pipeline's branches, made
-// through this one table, and the retry policy. Each entry is the system's
-// own function; a test of the Win32 layer may put another in its place, so
-// that a call answers as Windows documents it where Wine cannot (a protected
-// DACL, a file system without file indexes, a network drive, an attribute
-// refused for want of rights), and retries need not wait. The shipped
-// program pays one indirect call for each.
+// The Windows calls whose answers decide the branches of the file pipeline
+// and of where a path lies, made through this one table, and the retry
+// policy of the file pipeline. Each entry is the system's own function; a
+// test of the Win32 layer may put another in its place, so that a call
+// answers as Windows documents it where Wine cannot (a protected DACL, a file
+// system without file indexes, a network drive, an attribute refused for
+// want of rights), and retries need not wait. The shipped program pays one
+// indirect call for each.
 #pragma once
 
 #include <aclapi.h>
