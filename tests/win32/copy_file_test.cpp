@@ -52,13 +52,13 @@ struct CopyCase {
 // states it, put in place of the system's own through the table of calls.
 using platform::win32::System;
 SECURITY_INFORMATION dacl_set = 0;
-DWORD probe_refusal = ERROR_SUCCESS;
+NTSTATUS probe_refusal = 0;
 DWORD dacl_query_refusal = ERROR_SUCCESS;
 
 // The installed file's DACL: cut off from its folder's permissions, as NTFS
 // keeps one, or refused with dacl_query_refusal (ERROR_INVALID_FUNCTION: a
 // file system that keeps no security).
-DWORD WINAPI DaclQuery(LPCWSTR, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL* dacl,
+DWORD WINAPI DaclQuery(HANDLE, SE_OBJECT_TYPE, SECURITY_INFORMATION, PSID*, PSID*, PACL* dacl,
                        PACL*, PSECURITY_DESCRIPTOR* descriptor) {
   if (dacl_query_refusal != ERROR_SUCCESS) return dacl_query_refusal;
   if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;;FA;;;WD)", SDDL_REVISION_1,
@@ -77,25 +77,31 @@ DWORD WINAPI RecordDaclSet(HANDLE file, SE_OBJECT_TYPE type, SECURITY_INFORMATIO
   return ::SetSecurityInfo(file, type, what, owner, group, dacl, sacl);
 }
 
+constexpr NTSTATUS kStatusAccessDenied = static_cast<NTSTATUS>(0xC0000022);
+constexpr NTSTATUS kStatusSharingViolation = static_cast<NTSTATUS>(0xC0000043);
+
 // A rename over a file another program holds, or one this user may not
-// replace: FILE_RENAME_INFO is refused with ERROR_ACCESS_DENIED either way.
-BOOL WINAPI RenameRefused(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
-  if (kind != FileRenameInfo) return ::SetFileInformationByHandle(file, kind, info, size);
-  ::SetLastError(ERROR_ACCESS_DENIED);
-  return FALSE;
+// replace: FileRenameInformation is refused with STATUS_ACCESS_DENIED either
+// way.
+NTSTATUS NTAPI RenameRefused(HANDLE file, PIO_STATUS_BLOCK io, PVOID info, ULONG size,
+                             FILE_INFORMATION_CLASS kind) {
+  if (kind == FileRenameInformation) return kStatusAccessDenied;
+  return platform::win32::NtdllFunction<decltype(&::NtSetInformationFile)>("NtSetInformationFile")(
+      file, io, info, size, kind);
 }
 
-// The open for deletion that asks the file why, answering probe_refusal.
-HANDLE WINAPI ProbeAnswers(LPCWSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
-                           DWORD disposition, DWORD flags, HANDLE model) {
-  if (access != DELETE || probe_refusal == ERROR_SUCCESS) {
-    return ::CreateFileW(name, access, share, security, disposition, flags, model);
-  }
-  ::SetLastError(probe_refusal);
-  return INVALID_HANDLE_VALUE;
+// The open for deletion alone that asks the file why, answering
+// probe_refusal.
+NTSTATUS NTAPI ProbeAnswers(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES object,
+                            PIO_STATUS_BLOCK io, PLARGE_INTEGER size, ULONG attributes, ULONG share,
+                            ULONG disposition, ULONG options, PVOID ea, ULONG ea_size) {
+  if (access == (DELETE | SYNCHRONIZE) && probe_refusal != 0) return probe_refusal;
+  return platform::win32::NtdllFunction<decltype(&::NtCreateFile)>("NtCreateFile")(
+      file, access, object, io, size, attributes, share, disposition, options, ea, ea_size);
 }
 
-BOOL WINAPI AttributesDenied(LPCWSTR, DWORD) {
+BOOL WINAPI AttributesDenied(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+  if (kind != FileBasicInfo) return ::SetFileInformationByHandle(file, kind, info, size);
   ::SetLastError(ERROR_ACCESS_DENIED);
   return FALSE;
 }
@@ -114,13 +120,13 @@ DWORD paused_ms = 0;
 void WINAPI CountPause(DWORD ms) { paused_ms += ms; }
 
 void DaclAnswers(DWORD refusal) {
-  System.GetNamedSecurityInfoW = DaclQuery;
+  System.GetSecurityInfo = DaclQuery;
   dacl_query_refusal = refusal;
 }
 
-void Held(DWORD refusal) {
-  System.SetFileInformationByHandle = RenameRefused;
-  System.CreateFileW = ProbeAnswers;
+void Held(NTSTATUS refusal) {
+  System.NtSetInformationFile = RenameRefused;
+  System.NtCreateFile = ProbeAnswers;
   probe_refusal = refusal;
 }
 
@@ -229,16 +235,16 @@ INSTANTIATE_TEST_SUITE_P(
                    System.GetDriveTypeW = RemoteDrive;
                  },
                  platform::kErrorSuccess, 0},
-        CopyCase{"held_probe_opens", true, false, false, nullptr, [] { Held(ERROR_SUCCESS); },
+        CopyCase{"held_probe_opens", true, false, false, nullptr, [] { Held(0); },
                  platform::kErrorSharingViolation},
         CopyCase{"held_probe_in_use", true, false, false, nullptr,
-                 [] { Held(ERROR_SHARING_VIOLATION); }, platform::kErrorSharingViolation},
+                 [] { Held(kStatusSharingViolation); }, platform::kErrorSharingViolation},
         CopyCase{"forbidden_probe_denied", true, false, false, nullptr,
-                 [] { Held(ERROR_ACCESS_DENIED); }, platform::kErrorAccessDenied},
+                 [] { Held(kStatusAccessDenied); }, platform::kErrorAccessDenied},
         CopyCase{"read_only_mark_forbidden", true, true, false, nullptr,
                  [] {
-                   Held(ERROR_SUCCESS);
-                   System.SetFileAttributesW = AttributesDenied;
+                   Held(0);
+                   System.SetFileInformationByHandle = AttributesDenied;
                  },
                  platform::kErrorAccessDenied}));
 

@@ -15,6 +15,7 @@
 namespace {
 
 using platform::win32::DestinationFolder;
+using platform::win32::HeldFolder;
 using platform::win32::MakerMayBeAlive;
 using platform::win32::ScopedFileHandle;
 using win32_test::Names;
@@ -85,9 +86,10 @@ TEST(AbandonedTemporaryTest, OnlyTheDeadRunsTemporariesAreRemoved) {
   WriteBytes(folder / L"Lindarex.exe", "program");
 
   // Made for a copy into the folder, whose listing finds the temporaries.
-  const std::wstring path = L"\\\\?\\" + folder.path();
-  EXPECT_EQ(DestinationFolder(path, path, DestinationFolder::Kind::kInstallation).status(),
+  HeldFolder held;
+  ASSERT_EQ(HeldFolder::Open(folder.path(), HeldFolder::Use::kRead, &held),
             platform::kErrorSuccess);
+  EXPECT_EQ(DestinationFolder(held, held).status(), platform::kErrorSuccess);
 
   Listing kept{L"Lindarex.exe", L"~Quadrivo-" + dead + L"-3.tmp\\",
                L"~Quadrivo-" + live + L"-1.tmp", L"~Quadrivo-appunti.tmp"};

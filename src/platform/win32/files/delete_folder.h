@@ -1,11 +1,11 @@
-// Deleting a folder tree without force: read-only content stays, links are
-// removed as links and never descended into, nothing outside is touched.
+// Deleting the media's files without force: read-only content stays, links
+// are removed as links and never descended into, nothing outside is touched.
 #pragma once
 
 #include <string>
 
 #include "platform/status.h"
-#include "platform/win32/windows/windows_api.h"
+#include "platform/win32/files/held_folder.h"
 
 namespace platform::win32 {
 
@@ -14,13 +14,13 @@ namespace platform::win32 {
 // one, and no other file that takes its name meanwhile is touched.
 Status DeleteThroughHandle(HANDLE handle);
 
-// attributes: path's as its folder's listing gives them. Each folder of the
-// tree is opened as itself, checked and listed through that one handle,
-// which nobody may rename or delete while it is held: its name cannot be
-// swapped for a link to another folder while its content is deleted by name.
-// A link in the tree is removed as a link. Goes on past a failure, so that as
-// much as may be removed is, and returns the first one; ERROR_PATH_NOT_FOUND
-// when path names a file.
-Status DeleteFolderTree(const std::wstring& path, DWORD attributes);
+// Deletes the file name in folder, opened as itself and deleted through
+// that handle; a read-only file is not forced.
+Status DeleteFileIn(const HeldFolder& folder, const std::wstring& name);
+
+// Deletes the content of folder (held for removal), each of its folders held
+// in turn, and then folder itself. Goes on past a failure, so that as much
+// as may be removed is, and returns the first one.
+Status DeleteFolderTree(const HeldFolder& folder);
 
 }  // namespace platform::win32

@@ -1,9 +1,10 @@
 // One folder that copies go into: the installation folder for the program,
 // each folder of the installed help for its files. It is made once per
-// folder and holds what every copy into it needs: the folder's listing (the
-// installed files' stamps and spellings), what the volumes say of 2-second
-// times and identities, and what a new file gets there. Its listing also
-// finds the temporaries a killed run left there, which it removes.
+// folder, on the folder held, and holds what every copy into it needs: the
+// folder's listing (the installed files' stamps and spellings), what the
+// volumes say of 2-second times, identities and where they lie, and what a
+// new file gets there. Its listing also finds the temporaries a killed run
+// left there, which it removes.
 #pragma once
 
 #include <optional>
@@ -12,41 +13,26 @@
 
 #include "platform/copy_rules.h"
 #include "platform/status.h"
+#include "platform/win32/files/held_folder.h"
 #include "platform/win32/files/own_permissions.h"
 #include "platform/win32/files/replace_file.h"
 
 namespace platform::win32 {
 
-// A stamp from any of the Win32 structures that carry size and write time.
-template <typename FileData>
-FileStamp StampOf(const FileData& data) {
-  return FileStamp{(std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
-                   Ticks(data.ftLastWriteTime)};
-}
-
-class DestinationFolder final : private VolumeAnswers {
+class DestinationFolder final : private VolumeAnswers, private ServerQuestion {
  public:
-  enum class Kind {
-    // The folder the registry names, as it is: it must be there.
-    kInstallation,
-    // A folder of the installed help: made when missing, and written into
-    // only when it is a real folder, since through a link the copies would
-    // land outside the installation.
-    kHelp,
-  };
-  // path: the folder; media_folder: where the copies come from, on the
-  // media's volume. Both outlive this.
-  DestinationFolder(const std::wstring& path, const std::wstring& media_folder, Kind kind);
+  // folder: held, to copy into; media: held, where the copies come from.
+  // Both outlive this.
+  DestinationFolder(const HeldFolder& folder, const HeldFolder& media);
 
-  // Whether the folder is there to copy into and could be listed.
+  // Whether the folder could be listed.
   Status status() const { return status_; }
 
-  // Copies the media file at source (media: as its folder lists it) into
-  // this folder, under name or, for a file installed already, under the
-  // installed spelling (a rename takes the case of the name it is given). A
-  // file already in place is left as it is.
-  Status Copy(const std::wstring& source, const WIN32_FIND_DATAW& media, const wchar_t* name,
-              Copied copied);
+  // Copies the media file (as its folder lists it) into this folder, under
+  // name or, for a file installed already, under the installed spelling (a
+  // rename takes the case of the name it is given). A file already in place
+  // is left as it is.
+  Status Copy(const FolderEntry& media, const std::wstring& name, Copied copied);
 
  private:
   struct InstalledFile {
@@ -54,29 +40,31 @@ class DestinationFolder final : private VolumeAnswers {
     FileStamp stamp;
   };
 
-  Status MakeHelpFolder(bool* made);
   Status List();
-  const InstalledFile* Find(const wchar_t* name) const;
+  const InstalledFile* Find(const std::wstring& name) const;
   // What this folder's volume and the media's say, asked of the file system
-  // once for all the copies into this folder, and only when a file's stamps
-  // need it.
+  // once for all the copies into this folder, and only when a file needs it.
   bool KeepTwoSecondTimes() override;
   bool GiveIdentities() override;
+  bool OnAShare() override;
 
-  const std::wstring& path_;
-  const std::wstring& media_folder_;
+  const HeldFolder& folder_;
+  const HeldFolder& media_;
   std::vector<InstalledFile> installed_;  // sorted as the file system compares names
   std::optional<bool> two_second_times_;  // none until asked
   std::optional<bool> identities_;
+  std::optional<bool> on_a_share_;
   NewFilePermissions new_file_;
   Status status_;
 };
 
-// Copies a folder tree onto another folder, a DestinationFolder for each of
-// its folders: files of the same name replaced, other files of the
-// destination kept. Links and junctions inside the source are skipped, never
-// followed, so nothing outside the source folder is copied. Stops at the
-// first failure.
-Status CopyFolderTree(const std::wstring& source, const std::wstring& destination);
+// Copies the held folder source with its tree onto the held folder
+// destination, a DestinationFolder for each of its folders: files of the
+// same name replaced, other files of the destination kept. Links inside the
+// source are skipped, never followed, so nothing outside the source folder
+// is copied; a link in the destination's tree fails the copy, since through
+// it the copies would land outside the installation. Stops at the first
+// failure.
+Status CopyFolderTree(const HeldFolder& source, const HeldFolder& destination);
 
 }  // namespace platform::win32

@@ -1,7 +1,10 @@
 #include "platform/win32/files/file_identity.h"
 
-#include "platform/win32/windows/system_calls.h"
+#include <utility>
+
+#include "platform/win32/windows/long_path.h"
 #include "platform/win32/windows/scoped_handle.h"
+#include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
 
@@ -44,28 +47,10 @@ Identity IdentityOf(const std::wstring& path) {
   return file.valid() ? IdentityOf(file.get()) : Identity{};
 }
 
-// The length of the root of a long-form path, its last backslash included:
-// "\\?\C:\", "\\?\UNC\server\share\", "\\?\Volume{...}\".
-std::wstring::size_type RootLength(const std::wstring& path) {
-  int components = path.compare(0, 8, L"\\\\?\\UNC\\") == 0 ? 3 : 1;
-  std::wstring::size_type end = 4;
-  for (; components > 0; --components) {
-    end = path.find(L'\\', end);
-    if (end == std::wstring::npos) return path.size();
-    ++end;
-  }
-  return end;
-}
-
 // The path without its last component; empty at a root, which has none.
 std::wstring ParentOf(const std::wstring& path) {
-  const std::wstring::size_type root = RootLength(path);
-  std::wstring::size_type end = path.size();
-  while (end > root && path[end - 1] == L'\\') --end;
-  if (end <= root) return std::wstring();
-  const std::wstring::size_type cut = path.rfind(L'\\', end - 1);
-  if (cut == std::wstring::npos || cut + 1 < root) return std::wstring();
-  return path.substr(0, cut + 1 == root ? root : cut);
+  PathParts parts = SplitLast(path);
+  return parts.name.empty() ? std::wstring() : std::move(parts.folder);
 }
 
 // Where the open file really lies, links and other names resolved; empty
@@ -101,7 +86,7 @@ bool IdentityFindsInside(const std::wstring& path, const std::wstring& folder) {
 
 }  // namespace
 
-bool HasIdentity(const std::wstring& path) { return IdentityOf(path).known(); }
+bool HasIdentity(HANDLE file) { return IdentityOf(file).known(); }
 
 bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) {
   return SpeltSameOrInside(path, folder) || IdentityFindsInside(path, folder);

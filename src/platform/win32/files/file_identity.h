@@ -6,11 +6,13 @@
 
 #include <string>
 
+#include "platform/win32/windows/windows_api.h"
+
 namespace platform::win32 {
 
-// Whether the file system gives the file or folder an identity (a file index)
-// at all; some network and FAT drivers do not.
-bool HasIdentity(const std::wstring& path);
+// Whether the file system gives the open file or folder an identity (a file
+// index) at all; some network and FAT drivers do not.
+bool HasIdentity(HANDLE file);
 
 // True when path is folder itself or lies inside it; for a file, when path is
 // that file.

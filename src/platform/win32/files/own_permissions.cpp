@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "platform/win32/windows/system_calls.h"
-#include "platform/win32/windows/long_path.h"
 
 namespace platform::win32 {
 
@@ -53,8 +52,8 @@ const std::vector<BYTE>& NewFilePermissions::Of(HANDLE new_file) {
   if (asked_) return answer_;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (System.GetSecurityInfo(new_file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                             &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (::GetSecurityInfo(new_file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
     return answer_;
   }
   const ScopedLocalMemory owned(descriptor);
@@ -71,20 +70,25 @@ const std::vector<BYTE>& NewFilePermissions::Of(HANDLE new_file) {
 // of its own, and may refuse to read or set them, where an administrator of
 // this machine could not help. Nothing is kept there, and nothing set. Asked
 // only when it matters, so that a local file costs no call for it.
-Status OwnPermissions::Read(const std::wstring& installed) {
-  const Status status = ReadDacl(installed);
-  if ((status == kErrorSuccess && !needed_) || PlaceOf(installed) == NetworkPlace::kLocal) {
-    return status;
-  }
+Status OwnPermissions::Read(const HeldFolder& folder, const std::wstring& name,
+                            ServerQuestion& place) {
+  const Status status = ReadDacl(folder, name);
+  if ((status == kErrorSuccess && !needed_) || !place.OnAShare()) return status;
   needed_ = false;
   return kErrorSuccess;
 }
 
-Status OwnPermissions::ReadDacl(const std::wstring& installed) {
+// Read through the file's own handle, opened as itself: the permissions of
+// what a link points to are not the file's.
+Status OwnPermissions::ReadDacl(const HeldFolder& folder, const std::wstring& name) {
+  ScopedFileHandle file;
+  const Status opened =
+      folder.OpenChild(name, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       FILE_OPEN, 0, 0, &file);
+  if (opened != kErrorSuccess) return NothingToKeep(opened) ? kErrorSuccess : opened;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  const DWORD status =
-      System.GetNamedSecurityInfoW(installed.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                   nullptr, nullptr, &dacl_, nullptr, &descriptor);
+  const DWORD status = System.GetSecurityInfo(file.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                              nullptr, nullptr, &dacl_, nullptr, &descriptor);
   descriptor_.reset(descriptor);
   if (NothingToKeep(status)) return kErrorSuccess;
   if (status != ERROR_SUCCESS) return static_cast<Status>(status);

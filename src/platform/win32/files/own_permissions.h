@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/windows/scoped_handle.h"
+#include "platform/win32/files/held_folder.h"
 
 namespace platform::win32 {
 
@@ -28,12 +28,22 @@ class NewFilePermissions {
   bool asked_ = false;
 };
 
+// Whether a folder lies on another machine, whose permissions are the
+// server's; asked of the folder's volume once, and only when it matters.
+class ServerQuestion {
+ public:
+  virtual bool OnAShare() = 0;
+
+ protected:
+  ~ServerQuestion() = default;
+};
+
 class OwnPermissions {
  public:
-  // Reads the permissions of installed, once. A local file whose permissions
-  // may not be read fails the copy (an elevated run may read them), so that
-  // no entry is lost unseen.
-  Status Read(const std::wstring& installed);
+  // Reads the permissions of the file name in folder, once. A local file
+  // whose permissions may not be read fails the copy (an elevated run may
+  // read them), so that no entry is lost unseen.
+  Status Read(const HeldFolder& folder, const std::wstring& name, ServerQuestion& place);
 
   // What the replacement's handle must be opened with for GiveTo: nothing
   // when the file only takes what its folder passes on, which is the usual
@@ -45,7 +55,7 @@ class OwnPermissions {
   Status GiveTo(HANDLE replacement, NewFilePermissions& new_file) const;
 
  private:
-  Status ReadDacl(const std::wstring& installed);
+  Status ReadDacl(const HeldFolder& folder, const std::wstring& name);
 
   ScopedLocalMemory descriptor_;
   PACL dacl_ = nullptr;

@@ -1,15 +1,12 @@
 #include "platform/win32/files/replace_file.h"
 
-#include <cstdint>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/win32/elevation/publisher_signature.h"
 #include "platform/win32/files/delete_folder.h"
-#include "platform/win32/windows/system_calls.h"
 #include "platform/win32/files/temporary_files.h"
-#include "platform/win32/windows/scoped_handle.h"
+#include "platform/win32/windows/long_path.h"
+#include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
 
@@ -42,20 +39,21 @@ Status WriteAll(HANDLE file, const char* data, DWORD size) {
   return kErrorSuccess;
 }
 
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // A virus scanner may be reading a media file that was just written.
-Status OpenSource(const std::wstring& source, ScopedFileHandle& from) {
+Status OpenSource(const HeldFolder& folder, const std::wstring& name, ScopedFileHandle& from) {
   return WithRetries([&] {
-    from.reset(::CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    return from.valid() ? kErrorSuccess : LastStatus();
+    return folder.OpenChild(name, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN,
+                            FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, 0, &from);
   });
 }
 
 // Only the file's data is read: its other streams (a mark of the web among
 // them) stay behind on the media.
-Status CopyData(const std::wstring& source, HANDLE to) {
+Status CopyData(const HeldFolder& folder, const std::wstring& name, HANDLE to) {
   ScopedFileHandle from;
-  const Status opened = OpenSource(source, from);
+  const Status opened = OpenSource(folder, name, from);
   if (opened != kErrorSuccess) return opened;
   char* const buffer = CopyBuffer();
   if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
@@ -75,76 +73,68 @@ DWORD TemporaryAttributes(DWORD source_attributes) {
   return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
 }
 
-Status FillTemporary(const std::wstring& source, const FILETIME& write_time, Copied copied,
+Status FillTemporary(const HeldFolder& media_folder, const FolderEntry& media, Copied copied,
                      HANDLE file) {
-  Status status = CopyData(source, file);
+  Status status = CopyData(media_folder, media.name, file);
   if (status != kErrorSuccess) return status;
   // The copy bears the source's time, so that the next run finds it in place.
+  FILETIME write_time;
+  write_time.dwLowDateTime = static_cast<DWORD>(media.stamp.write_time);
+  write_time.dwHighDateTime = static_cast<DWORD>(media.stamp.write_time >> 32);
   if (!::SetFileTime(file, nullptr, nullptr, &write_time)) return LastStatus();
   if (copied == Copied::kProgram && !::FlushFileBuffers(file)) return LastStatus();
   return kErrorSuccess;
 }
 
-// The temporary takes the destination's name in one step, through its own
-// handle, so that no other program can slip between copy and rename.
-Status RenameOver(HANDLE file, const std::wstring& destination) {
-  // The name in the system's native form, \??\ in place of the long form's
-  // \\?\: Windows 7 hands it to the kernel as it is, and later versions
-  // pass a name in that form through unchanged.
-  if (destination.compare(0, 4, L"\\\\?\\") != 0) return ERROR_INVALID_NAME;
-  std::wstring native = destination;
-  native[1] = L'?';
-  const DWORD name_bytes = static_cast<DWORD>(native.size() * sizeof(wchar_t));
-  const DWORD size = static_cast<DWORD>(sizeof(FILE_RENAME_INFO)) + name_bytes;
-  std::vector<std::uint64_t> storage(size / sizeof(std::uint64_t) + 1);
-  auto* const rename = reinterpret_cast<FILE_RENAME_INFO*>(storage.data());
-  rename->ReplaceIfExists = TRUE;
-  rename->RootDirectory = nullptr;
-  rename->FileNameLength = name_bytes;
-  std::memcpy(rename->FileName, native.c_str(), name_bytes + sizeof(wchar_t));
-  if (System.SetFileInformationByHandle(file, FileRenameInfo, rename, size)) return kErrorSuccess;
-  return LastStatus();
-}
-
 // A refused rename asks the file itself (the running program, a help page in
 // a viewer) whether it is held; the folder is known to be writable, since the
 // temporary is in it.
-Status WhyRefused(const std::wstring& destination) {
-  const ScopedFileHandle probe(System.CreateFileW(
-      destination.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  return RefusalOfRename(probe.valid() ? kErrorSuccess : LastStatus());
+Status WhyRefused(const HeldFolder& folder, const std::wstring& name) {
+  ScopedFileHandle probe;
+  return RefusalOfRename(folder.OpenChild(name, DELETE, kShareAll, FILE_OPEN, 0, 0, &probe));
+}
+
+Status SetReadOnly(const HeldFolder& folder, const std::wstring& name, DWORD attributes) {
+  ScopedFileHandle file;
+  const Status opened =
+      folder.OpenChild(name, FILE_WRITE_ATTRIBUTES, kShareAll, FILE_OPEN, 0, 0, &file);
+  return opened != kErrorSuccess ? opened : SetAttributesOf(file.get(), attributes);
 }
 
 // An installed file that is read-only is replaced too. Its attributes are
 // looked at only when the move was refused, so the usual case costs no extra
 // call; *lifted keeps them, to be put back when the move fails after all.
-Status MoveOnce(HANDLE file, const std::wstring& destination, DWORD* lifted) {
-  Status status = RenameOver(file, destination);
-  if (status != ERROR_ACCESS_DENIED) return status;
-  if (*lifted == INVALID_FILE_ATTRIBUTES) {
-    const DWORD attributes = ::GetFileAttributesW(destination.c_str());
-    // No wait makes a folder give way to a file.
-    if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
-    if (attributes != INVALID_FILE_ATTRIBUTES && IsReadOnly(attributes)) {
-      // Changing attributes is not refused for another program's hold, so a
-      // refusal here is this user's rights: final, whatever holds the file.
-      if (!System.SetFileAttributesW(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-        return LastStatus();
-      }
-      *lifted = attributes;
-      status = RenameOver(file, destination);
-      if (status != ERROR_ACCESS_DENIED) return status;
-    }
+// The temporary takes the destination's name in one step, through its own
+// handle, so that no other program can slip between copy and rename.
+Status MoveOnce(HANDLE file, const HeldFolder& folder, const std::wstring& name, DWORD* lifted) {
+  Status status = folder.MoveHere(file, name);
+  if (status != ERROR_ACCESS_DENIED || *lifted != INVALID_FILE_ATTRIBUTES) {
+    return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
   }
-  return WhyRefused(destination);
+  ScopedFileHandle installed;
+  folder.OpenChild(name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, 0, 0, &installed);
+  const DWORD attributes =
+      installed.valid() ? AttributesOf(installed.get()) : INVALID_FILE_ATTRIBUTES;
+  installed.reset(INVALID_HANDLE_VALUE);  // an open file is not replaced
+  // No wait makes a folder give way to a file.
+  if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
+  if (attributes == INVALID_FILE_ATTRIBUTES || !IsReadOnly(attributes)) {
+    return WhyRefused(folder, name);
+  }
+  // Changing attributes is not refused for another program's hold, so a
+  // refusal here is this user's rights: final, whatever holds the file.
+  const Status writable = SetReadOnly(folder, name, attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (writable != kErrorSuccess) return writable;
+  *lifted = attributes;
+  status = folder.MoveHere(file, name);
+  return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
 }
 
-Status MoveIntoPlace(HANDLE file, const std::wstring& destination) {
+Status MoveIntoPlace(HANDLE file, const HeldFolder& folder, const std::wstring& name) {
   DWORD lifted = INVALID_FILE_ATTRIBUTES;
-  const Status status = WithRetries([&] { return MoveOnce(file, destination, &lifted); });
+  const Status status = WithRetries([&] { return MoveOnce(file, folder, name, &lifted); });
   if (status != kErrorSuccess && lifted != INVALID_FILE_ATTRIBUTES) {
-    ::SetFileAttributesW(destination.c_str(), lifted);
+    SetReadOnly(folder, name, lifted);
   }
   return status;
 }
@@ -153,31 +143,30 @@ Status MoveIntoPlace(HANDLE file, const std::wstring& destination) {
 // deleted through its own handle, so that a virus scanner that opened it
 // meanwhile without sharing its deletion cannot keep it; by name only when
 // that fails.
-void Discard(ScopedFileHandle& file, const std::wstring& temporary) {
+void Discard(ScopedFileHandle& file, const HeldFolder& folder, const std::wstring& temporary) {
   const bool marked = DeleteThroughHandle(file.get()) == kErrorSuccess;
   file.reset(INVALID_HANDLE_VALUE);
   if (marked) return;
-  WithRetries([&] { return ::DeleteFileW(temporary.c_str()) ? kErrorSuccess : LastStatus(); });
+  WithRetries([&] { return DeleteFileIn(folder, temporary); });
 }
 
 }  // namespace
 
-Status ReplaceFileWithCopy(const std::wstring& source, const WIN32_FIND_DATAW& media,
-                           const std::wstring& destination, Copied copied,
+Status ReplaceFileWithCopy(const HeldFolder& media_folder, const FolderEntry& media,
+                           const HeldFolder& folder, const std::wstring& name, Copied copied,
                            const OwnPermissions& permissions, NewFilePermissions& new_file) {
-  const std::wstring folder = destination.substr(0, destination.rfind(L'\\'));
   std::wstring temporary;
   ScopedFileHandle file;
-  Status status = CreateTemporary(folder, TemporaryAttributes(media.dwFileAttributes),
+  Status status = CreateTemporary(folder, TemporaryAttributes(media.attributes),
                                   permissions.Access(), &temporary, &file);
   if (status != kErrorSuccess) return status;
-  status = FillTemporary(source, media.ftLastWriteTime, copied, file.get());
+  status = FillTemporary(media_folder, media, copied, file.get());
   if (status == kErrorSuccess && copied == Copied::kProgram) {
-    status = CheckPublisher(file.get(), temporary);
+    status = CheckPublisher(file.get(), JoinPath(folder.path(), temporary.c_str()));
   }
   if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), new_file);
-  if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), destination);
-  if (status != kErrorSuccess) Discard(file, temporary);
+  if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), folder, name);
+  if (status != kErrorSuccess) Discard(file, folder, temporary);
   return status;
 }
 

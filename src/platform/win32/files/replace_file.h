@@ -6,8 +6,8 @@
 
 #include "platform/copy_rules.h"
 #include "platform/status.h"
+#include "platform/win32/files/held_folder.h"
 #include "platform/win32/files/own_permissions.h"
-#include "platform/win32/windows/windows_api.h"
 
 namespace platform::win32 {
 
@@ -23,9 +23,10 @@ enum class Copied { kHelpFile, kProgram };
 // the installed file's own as read before (new_file: what a new file in the
 // destination's folder gets). On failure the destination is as it was and no
 // temporary file is left; a refusal is told as the file service's contract
-// says (file_system.h). The temporary is made beside the destination.
-Status ReplaceFileWithCopy(const std::wstring& source, const WIN32_FIND_DATAW& media,
-                           const std::wstring& destination, Copied copied,
+// says (file_system.h). The temporary is made beside the destination, name
+// in folder.
+Status ReplaceFileWithCopy(const HeldFolder& media_folder, const FolderEntry& media,
+                           const HeldFolder& folder, const std::wstring& name, Copied copied,
                            const OwnPermissions& permissions, NewFilePermissions& new_file);
 
 }  // namespace platform::win32

@@ -1,7 +1,6 @@
 #include "platform/win32/files/temporary_files.h"
 
 #include "platform/win32/files/delete_folder.h"
-#include "platform/win32/windows/long_path.h"
 
 namespace platform::win32 {
 
@@ -27,11 +26,9 @@ std::wstring Decimal(unsigned long value) {
 
 // The process id and a counter make a name no other run picks, without a
 // call to GetTempFileName that would create a file of its own.
-std::wstring TemporaryName(const std::wstring& folder) {
+std::wstring TemporaryName() {
   static unsigned long counter = 0;
-  return JoinPath(
-      folder,
-      (kPrefix + Decimal(::GetCurrentProcessId()) + L"-" + Decimal(++counter) + kSuffix).c_str());
+  return kPrefix + Decimal(::GetCurrentProcessId()) + L"-" + Decimal(++counter) + kSuffix;
 }
 
 // The process id in a temporary's name, ~Quadrivo-<pid>-<n>.tmp; kNoProcess
@@ -69,9 +66,9 @@ ULONGLONG LatestSignOfLife(const FILE_BASIC_INFO& basic) {
 // nobody: a temporary another run still writes (on another machine, for a
 // shared installation, where its process id means nothing here) is held open
 // by that run, and this open fails.
-HANDLE OpenOwnName(const std::wstring& path) {
-  return ::CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+Status OpenOwnName(const HeldFolder& folder, const std::wstring& name, ScopedFileHandle* file) {
+  return folder.OpenChild(name, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, FILE_OPEN,
+                          FILE_NON_DIRECTORY_FILE, 0, file);
 }
 
 bool IsOnlyAPlainFile(HANDLE file, const FILE_BASIC_INFO& basic) {
@@ -83,15 +80,13 @@ bool IsOnlyAPlainFile(HANDLE file, const FILE_BASIC_INFO& basic) {
 
 }  // namespace
 
-Status CreateTemporary(const std::wstring& folder, DWORD attributes, DWORD extra_access,
-                       std::wstring* path, ScopedFileHandle* file) {
+Status CreateTemporary(const HeldFolder& folder, DWORD attributes, DWORD extra_access,
+                       std::wstring* name, ScopedFileHandle* file) {
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    *path = TemporaryName(folder);
-    file->reset(::CreateFileW(path->c_str(), GENERIC_READ | GENERIC_WRITE | DELETE | extra_access,
-                              0, nullptr, CREATE_NEW, attributes | FILE_FLAG_SEQUENTIAL_SCAN,
-                              nullptr));
-    if (file->valid()) return kErrorSuccess;
-    const Status status = LastStatus();
+    *name = TemporaryName();
+    const Status status = folder.OpenChild(
+        *name, GENERIC_READ | GENERIC_WRITE | DELETE | extra_access, 0, FILE_CREATE,
+        FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, attributes, file);
     if (status != ERROR_FILE_EXISTS && status != ERROR_ALREADY_EXISTS) return status;
   }
   return ERROR_FILE_EXISTS;
@@ -113,20 +108,20 @@ bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at) {
 
 // Deleting a read-only file is refused, so the attribute is lifted first,
 // through the same handle.
-bool RemoveIfAbandoned(const std::wstring& folder, const wchar_t* name) {
-  const DWORD pid = MakerOf(name);
+bool RemoveIfAbandoned(const HeldFolder& folder, const std::wstring& name) {
+  const DWORD pid = MakerOf(name.c_str());
   if (pid == kNoProcess) return false;
-  const ScopedFileHandle file(OpenOwnName(JoinPath(folder, name)));
+  ScopedFileHandle file;
   FILE_BASIC_INFO basic;
-  if (!file.valid() ||
+  if (OpenOwnName(folder, name, &file) != kErrorSuccess ||
       !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
       !IsOnlyAPlainFile(file.get(), basic) || MakerMayBeAlive(pid, LatestSignOfLife(basic))) {
     return true;
   }
-  if (IsReadOnly(basic.FileAttributes)) {
-    basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-    if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (!::SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic)) return true;
+  if (IsReadOnly(basic.FileAttributes) &&
+      SetAttributesOf(file.get(), basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY) !=
+          kErrorSuccess) {
+    return true;
   }
   DeleteThroughHandle(file.get());
   return true;

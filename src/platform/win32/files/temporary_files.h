@@ -8,16 +8,16 @@
 #include <string>
 
 #include "platform/status.h"
-#include "platform/win32/windows/scoped_handle.h"
+#include "platform/win32/files/held_folder.h"
 
 namespace platform::win32 {
 
 // A new temporary file in folder, with these attributes, open for reading (a
 // signature check) and writing, for being renamed or deleted through its own
 // handle, and for extra_access as well, shared with no other program; its
-// path in *path.
-Status CreateTemporary(const std::wstring& folder, DWORD attributes, DWORD extra_access,
-                       std::wstring* path, ScopedFileHandle* file);
+// name in *name.
+Status CreateTemporary(const HeldFolder& folder, DWORD attributes, DWORD extra_access,
+                       std::wstring* name, ScopedFileHandle* file);
 
 // Whether the process pid, which made a file at made_at (100 ns ticks since
 // 1601, as FILETIME counts), may still be running: a live process started no
@@ -32,6 +32,6 @@ bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at);
 // that follows no link: a folder, a link or a file with another name besides
 // (a hard link) is someone else's and stays, whatever its name. Tidying only:
 // whatever cannot be removed stays, and the update goes on.
-bool RemoveIfAbandoned(const std::wstring& folder, const wchar_t* name);
+bool RemoveIfAbandoned(const HeldFolder& folder, const std::wstring& name);
 
 }  // namespace platform::win32

@@ -1,0 +1,71 @@
+// A folder the update works in, opened once, as itself, and held while its
+// content is worked on. Its children are opened, made, listed, renamed and
+// deleted relative to its handle, by their single name, and never through a
+// link: a link put on the path meanwhile, above the folder or at it, cannot
+// send a run with more rights than its user anywhere else. Only the folders
+// an operation names are opened by path.
+#pragma once
+
+#include <string>
+
+#include "platform/copy_rules.h"
+#include "platform/status.h"
+#include "platform/win32/windows/scoped_handle.h"
+
+namespace platform::win32 {
+
+// A child as its folder's listing shows it.
+struct FolderEntry {
+  std::wstring name;  // as the folder spells it
+  DWORD attributes;
+  FileStamp stamp;
+};
+
+class HeldFolder {
+ public:
+  enum class Use {
+    kRead,    // listed and read from: all a disc allows
+    kRemove,  // deleted, with its content
+  };
+
+  // Opens the folder at path, in any form the user or the registry gives.
+  // ERROR_PATH_NOT_FOUND when it is a file; ERROR_REPARSE_ATTRIBUTE_CONFLICT
+  // when it is a link.
+  static Status Open(const std::wstring& path, Use use, HeldFolder* folder);
+
+  // Opens the child folder name; made first when missing, if make. As for
+  // Open, and a child that its folder's listing shows as a link is one too:
+  // some platforms (Wine) open a link's target all the same.
+  Status OpenFolder(const std::wstring& name, Use use, bool make, HeldFolder* child) const;
+
+  // Opens or makes the child name, as itself, with NtCreateFile's access,
+  // sharing, disposition, options (FILE_OPEN_REPARSE_POINT and synchronous
+  // access are added) and attributes of a new file.
+  Status OpenChild(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
+                   ULONG options, ULONG attributes, ScopedFileHandle* child) const;
+
+  // The child name as this folder's listing shows it; ERROR_FILE_NOT_FOUND
+  // when there is none.
+  Status EntryOf(const std::wstring& name, FolderEntry* entry) const;
+
+  // Gives file (open with DELETE) the name name in this folder, in one step,
+  // replacing a file of that name.
+  Status MoveHere(HANDLE file, const std::wstring& name) const;
+
+  HANDLE get() const { return handle_.get(); }
+  // The folder's path as it was named, for questions only a path answers
+  // (where it lies) and for naming a file to the signature check.
+  const std::wstring& path() const { return path_; }
+
+ private:
+  ScopedFileHandle handle_;
+  std::wstring path_;
+};
+
+// The attributes of the open file or folder, asked of the handle itself;
+// INVALID_FILE_ATTRIBUTES when it cannot say.
+DWORD AttributesOf(HANDLE file);
+// Sets them through the handle (opened with FILE_WRITE_ATTRIBUTES).
+Status SetAttributesOf(HANDLE file, DWORD attributes);
+
+}  // namespace platform::win32
