@@ -158,6 +158,8 @@ TEST_P(TransferFailureTest, KeepsTheMediaUnlessEveryCopySucceeded) {
   EXPECT_EQ(RunUpdate(), point.exit_status);
   EXPECT_EQ(Message(), point.message);
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), point.installed_exe);
+  EXPECT_EQ(disk().Read(L"D:\\Upd\\Lindarex.exe"), test::kNewExe)
+      << "whatever fails, the media keep their program while anything else is left";
   if (point.media_kept) {
     EXPECT_EQ(disk().Read(L"D:\\Upd\\Lindarex.exe"), test::kNewExe);
     EXPECT_EQ(disk().Read(L"D:\\Upd\\GuidaLindarex\\indice.htm"), "new help");
@@ -208,7 +210,11 @@ TEST(AppPathsTransferTest, ProgramGetsTheLindarexHelpFolder) {
 // The process's standing decides what a refused copy leads to: a run without
 // administrator rights hands the update, before it has changed anything, to an
 // elevated run of itself, whose box and status are the only ones; an elevated
-// run never hands over; an unattended run shows no box at all.
+// run never hands over; an unattended run shows no box at all. The media are
+// removed by the run of the user who started the update, but for an
+// elevated run started directly, which has nobody to hand them back to.
+enum class RemovedBy { kNobody, kUsersRun, kElevatedRun };
+
 struct Standing {
   const char* name;
   std::function<void()> arrange;
@@ -216,6 +222,7 @@ struct Standing {
   std::string message;  // empty: no box
   std::size_t elevated_runs;
   const char* installed_exe;
+  RemovedBy removed_by = RemovedBy::kNobody;
 };
 
 void PrintTo(const Standing& s, std::ostream* os) { *os << s.name; }
@@ -226,7 +233,15 @@ void ExeCopyRefused(bool also_elevated) {
 
 const Standing kStandings[] = {
     {"RefusedThenTheElevatedRunCompletes", [] { ExeCopyRefused(false); }, 0, kCompleted, 1,
-     test::kNewExe},
+     test::kNewExe, RemovedBy::kUsersRun},
+    {"ElevatedFromTheStart", [] { Platform().elevated = true; }, 0, kCompleted, 0, test::kNewExe,
+     RemovedBy::kElevatedRun},
+    {"ElevatedRunEndedFromOutside",
+     [] {
+       ExeCopyRefused(false);
+       Platform().elevated_run_ends_with = 1;
+     },
+     1, "", 1, test::kOldExe},
     {"RefusedInTheElevatedRunToo", [] { ExeCopyRefused(true); }, 2, ExeCopyFailed(kInUse), 1,
      test::kOldExe},
     {"ElevationDeclined",
@@ -276,7 +291,8 @@ const Standing kStandings[] = {
        Platform().visible_desktop = false;
      },
      2, "", 0, test::kOldExe},
-    {"UnattendedCompleted", [] { Platform().visible_desktop = false; }, 0, "", 0, test::kNewExe},
+    {"UnattendedCompleted", [] { Platform().visible_desktop = false; }, 0, "", 0, test::kNewExe,
+     RemovedBy::kUsersRun},
     {"UnattendedFailed",
      [] {
        Platform().visible_desktop = false;
@@ -307,6 +323,11 @@ TEST_P(StandingTest, DecidesWhoShowsTheOneBox) {
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), s.installed_exe);
   EXPECT_EQ(disk().HasFile(L"D:\\Upd\\Lindarex.exe"), s.exit_status != 0)
       << "media kept on failure";
+  const std::vector<bool>& removals = Platform().removals_elevated;
+  EXPECT_EQ(removals.empty(), s.removed_by == RemovedBy::kNobody);
+  for (const bool elevated : removals) {
+    EXPECT_EQ(elevated, s.removed_by == RemovedBy::kElevatedRun) << "who removed the media";
+  }
   EXPECT_EQ(Platform().registry.open_handles(), 0u);
 }
 

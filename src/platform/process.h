@@ -29,6 +29,11 @@ enum class NetworkPlace {
 };
 NetworkPlace NetworkPlaceOf(const std::wstring& path);
 
+// Whether this run was handed the update by a run of this program that
+// waits for it (the one that removes the media once it is complete). In
+// doubt, it was.
+bool WasHandedOver();
+
 // Starts this program again, elevated, with the argument and the current
 // folder of this run, and waits for its end. Success once it has run: its exit
 // status is then in *exit_status, left as it was when it cannot be read.

@@ -59,17 +59,23 @@ int PriceListReport(const std::wstring& command_path, const std::wstring& price_
 int Update(const std::wstring& command_path, const std::wstring& program_name,
            const std::wstring& install_folder) {
   if (install_folder.empty()) return Show(UpdateCancelledMessage(program_name), kExitCancelled);
-  const TransferOutcome outcome = UpdateTransfer(command_path, program_name, install_folder);
+  const TransferOutcome outcome =
+      UpdateTransfer(command_path, program_name, install_folder, !platform::WasHandedOver());
   if (outcome.completed) return Show(UpdateCompletedMessage(program_name), kExitDone);
   const bool elevated = platform::IsElevated();
   const bool media_on_mapped_letter =
       platform::NetworkPlaceOf(command_path) == platform::NetworkPlace::kMappedLetter;
   if (MayHandOver(outcome, elevated, media_on_mapped_letter, install_folder)) {
     // The elevated run gets the update's argument, unchanged, and shows the
-    // one box; this one only passes its status on.
+    // one box; this one passes its status on, and removes the media with its
+    // user's own rights once the update is complete: the media are the
+    // user's, and an administrator's run must not delete what the user's
+    // paths may point at by the time it deletes.
     int elevated_status = kExitFailed;
     if (platform::RunElevated(command_path, &elevated_status) == platform::kErrorSuccess) {
-      return PassedOn(elevated_status);
+      const int status = PassedOn(elevated_status);
+      if (status == kExitDone) RemoveMedia(command_path, program_name, install_folder);
+      return status;
     }
   }
   const Advice advice = AdviceFor(outcome.failed_status, elevated, media_on_mapped_letter);

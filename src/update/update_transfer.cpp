@@ -22,49 +22,76 @@ TransferOutcome Failed(const std::wstring& source, const std::wstring& destinati
   return TransferOutcome{false, source, destination, status, anything_changed};
 }
 
+// What an update copies from where to where.
+struct Places {
+  std::wstring media_exe, installed_exe, media_help, installed_help;
+};
+
+Places PlacesOf(const std::wstring& command_path, const std::wstring& program_name,
+                const std::wstring& install_folder) {
+  const std::wstring media_folder = FirstCharacters(
+      command_path, static_cast<std::ptrdiff_t>(LastBackslashPosition(command_path)));
+  return Places{command_path + L".exe", install_folder + program_name + L".exe",
+                media_folder + kMediaHelpFolder, install_folder + kInstalledHelpFolder};
+}
+
+// The copies refuse a file or folder onto itself, but the media's files are
+// removed only if, asked once more, none of them is the installation under
+// another name: removing them would remove the installed program.
+TransferOutcome MediaApart(platform::FileSystemObject& fs, const Places& at, bool has_help) {
+  if (fs.IsSameOrInside(at.installed_exe, at.media_exe)) {
+    return Failed(at.media_exe, at.installed_exe, platform::kErrorSameFile, true);
+  }
+  if (has_help && (fs.IsSameOrInside(at.installed_exe, at.media_help) ||
+                   fs.IsSameOrInside(at.installed_help, at.media_help))) {
+    return Failed(at.media_help, at.installed_help, platform::kErrorSameFile, true);
+  }
+  return TransferOutcome{true, std::wstring(), std::wstring(), platform::kErrorSuccess, true};
+}
+
+// Removing the media's files is tidying only: on a disc it fails, and the
+// update is complete all the same. The executable goes only once the help
+// folder is gone: media tidied half-way still hold a whole update, so that
+// running it again completes.
+void RemoveMediaFiles(platform::FileSystemObject& fs, const Places& at, bool has_help) {
+  if (!has_help || fs.DeleteFolder(at.media_help) == platform::kErrorSuccess) {
+    fs.DeleteFile(at.media_exe);
+  }
+}
+
 }  // namespace
 
 TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstring& program_name,
-                               const std::wstring& install_folder) {
-  const std::wstring media_exe = command_path + L".exe";
-  const std::wstring installed_exe = install_folder + program_name + L".exe";
+                               const std::wstring& install_folder, bool remove_media) {
+  const Places at = PlacesOf(command_path, program_name, install_folder);
   platform::FileSystemObject* fs = TheFileSystem();
-  if (fs == nullptr) return Failed(media_exe, installed_exe, platform::kErrorNoFileSystem, false);
-  const platform::Status exe_copied = fs->CopyFile(media_exe, installed_exe);
-  if (exe_copied != platform::kErrorSuccess) {
-    return Failed(media_exe, installed_exe, exe_copied, false);
+  if (fs == nullptr) {
+    return Failed(at.media_exe, at.installed_exe, platform::kErrorNoFileSystem, false);
   }
-
-  const std::wstring media_folder = FirstCharacters(
-      command_path, static_cast<std::ptrdiff_t>(LastBackslashPosition(command_path)));
-  const std::wstring media_help = media_folder + kMediaHelpFolder;
-  const std::wstring installed_help = install_folder + kInstalledHelpFolder;
+  const platform::Status exe_copied = fs->CopyFile(at.media_exe, at.installed_exe);
+  if (exe_copied != platform::kErrorSuccess) {
+    return Failed(at.media_exe, at.installed_exe, exe_copied, false);
+  }
   // An update without a help folder is complete with its executable alone.
-  const bool has_help = fs->FolderExists(media_help);
+  const bool has_help = fs->FolderExists(at.media_help);
   if (has_help) {
-    const platform::Status help_copied = fs->CopyFolder(media_help, installed_help);
+    const platform::Status help_copied = fs->CopyFolder(at.media_help, at.installed_help);
     if (help_copied != platform::kErrorSuccess) {
-      return Failed(media_help, installed_help, help_copied, true);
+      return Failed(at.media_help, at.installed_help, help_copied, true);
     }
   }
+  const TransferOutcome apart = MediaApart(*fs, at, has_help);
+  if (apart.completed && remove_media) RemoveMediaFiles(*fs, at, has_help);
+  return apart;
+}
 
-  // The copies refuse a file or folder onto itself, but the media's files are
-  // removed only if, asked once more, none of them is the installation under
-  // another name: removing them would remove the installed program.
-  if (fs->IsSameOrInside(installed_exe, media_exe)) {
-    return Failed(media_exe, installed_exe, platform::kErrorSameFile, true);
-  }
-  if (has_help && (fs->IsSameOrInside(installed_exe, media_help) ||
-                   fs->IsSameOrInside(installed_help, media_help))) {
-    return Failed(media_help, installed_help, platform::kErrorSameFile, true);
-  }
-
-  // Removing the media's files is tidying only: on a disc it fails, and the
-  // update is complete all the same. The executable goes last: media tidied
-  // half-way still hold it, so that running the update again completes.
-  if (has_help) fs->DeleteFolder(media_help);
-  fs->DeleteFile(media_exe);
-  return TransferOutcome{true, std::wstring(), std::wstring(), platform::kErrorSuccess, true};
+void RemoveMedia(const std::wstring& command_path, const std::wstring& program_name,
+                 const std::wstring& install_folder) {
+  const Places at = PlacesOf(command_path, program_name, install_folder);
+  platform::FileSystemObject* fs = TheFileSystem();
+  if (fs == nullptr) return;
+  const bool has_help = fs->FolderExists(at.media_help);
+  if (MediaApart(*fs, at, has_help).completed) RemoveMediaFiles(*fs, at, has_help);
 }
 
 }  // namespace FunzioniReg

@@ -28,8 +28,16 @@ struct TransferOutcome {
 };
 
 // Copies first and deletes the media's files only once every copy has
-// succeeded, so that a failed update can simply be run again.
+// succeeded, so that a failed update can simply be run again; and only if
+// remove_media: a run that was handed the update leaves them to the run
+// that handed it over, whose user they belong to.
 TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstring& program_name,
-                               const std::wstring& install_folder);
+                               const std::wstring& install_folder, bool remove_media);
+
+// Removes the media's files of an update that another run completed, unless
+// they are the installation under another name. Tidying only: what cannot
+// be removed stays.
+void RemoveMedia(const std::wstring& command_path, const std::wstring& program_name,
+                 const std::wstring& install_folder);
 
 }  // namespace FunzioniReg

@@ -23,14 +23,30 @@ int RunAsElevatedProcess(const std::wstring& command_line) {
   parent_file_system.swap(FunzioniReg::FileSystem);
   const bool parent_elevated = fake.elevated;
   fake.elevated = true;
+  fake.handed_over = true;
 
   const int status = FunzioniReg::Main(command_line);
 
+  fake.handed_over = false;
   fake.elevated = parent_elevated;
   FunzioniReg::OpenKeys.swap(parent_keys);
   FunzioniReg::FileSystem.swap(parent_file_system);
   return status;
 }
+
+// The service as the disk gives it, noting which run asks for each removal.
+class RecordedFileSystem final : public FakeFileSystemObject {
+ public:
+  using FakeFileSystemObject::FakeFileSystemObject;
+  platform::Status DeleteFile(const std::wstring& path) override {
+    Platform().removals_elevated.push_back(Platform().elevated);
+    return FakeFileSystemObject::DeleteFile(path);
+  }
+  platform::Status DeleteFolder(const std::wstring& path) override {
+    Platform().removals_elevated.push_back(Platform().elevated);
+    return FakeFileSystemObject::DeleteFolder(path);
+  }
+};
 
 }  // namespace
 
@@ -61,7 +77,7 @@ std::unique_ptr<FileSystemObject> CreateFileSystemObject() {
   fake::FakePlatform& fake = fake::Platform();
   if (fake.faults.Next(fake::Op::kCreateFileSystem) != kErrorSuccess) return nullptr;
   ++fake.file_systems_created;
-  return std::make_unique<fake::FakeFileSystemObject>(fake.disk);
+  return std::make_unique<fake::RecordedFileSystem>(fake.disk);
 }
 
 void ShowMessageBox(const std::wstring& text, const std::wstring& caption, MessageBoxFlags flags) {
@@ -69,6 +85,8 @@ void ShowMessageBox(const std::wstring& text, const std::wstring& caption, Messa
 }
 
 bool IsElevated() { return fake::Platform().elevated; }
+
+bool WasHandedOver() { return fake::Platform().handed_over; }
 
 bool HasVisibleDesktop() { return fake::Platform().visible_desktop; }
 

@@ -40,6 +40,11 @@ struct FakePlatform {
   std::optional<int> elevated_run_ends_with;
   // The argument of every elevated run asked for, started or not.
   std::vector<std::wstring> elevated_runs;
+  // Set while the elevated run another run handed the update to runs.
+  bool handed_over = false;
+  // For each removal asked of the media (a file or a folder): whether the
+  // run that asked was elevated.
+  std::vector<bool> removals_elevated;
 };
 
 // The platform behind every platform call of the code under test.

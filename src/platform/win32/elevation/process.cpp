@@ -19,19 +19,19 @@ namespace {
 // (the elevation service starts it), so the mark cannot travel there.
 constexpr wchar_t kHandOverMark[] = L"Local\\Quadrivo-HandOver";
 
-// In doubt (an event of another user, whose rights deny even a look) the
-// mark is there: a run that hands over too little only shows its advice.
-bool IsHandedOver() {
-  const win32::ScopedKernelHandle mark(::OpenEventW(SYNCHRONIZE, FALSE, kHandOverMark));
-  return mark.valid() || ::GetLastError() != ERROR_FILE_NOT_FOUND;
-}
-
 std::wstring CurrentFolder() {
   return win32::TextOf(
       [](wchar_t* buffer, DWORD size) { return ::GetCurrentDirectoryW(size, buffer); });
 }
 
 }  // namespace
+
+// In doubt (an event of another user, whose rights deny even a look) the
+// mark is there: a run that hands over too little only shows its advice.
+bool WasHandedOver() {
+  const win32::ScopedKernelHandle mark(::OpenEventW(SYNCHRONIZE, FALSE, kHandOverMark));
+  return mark.valid() || ::GetLastError() != ERROR_FILE_NOT_FOUND;
+}
 
 bool IsElevated() {
   HANDLE token = nullptr;
@@ -67,7 +67,7 @@ NetworkPlace NetworkPlaceOf(const std::wstring& path) {
 }
 
 Status RunElevated(const std::wstring& argument, int* exit_status) {
-  if (IsHandedOver()) return kErrorAccessDenied;
+  if (WasHandedOver()) return kErrorAccessDenied;
   const std::wstring program = win32::OwnProgramPath();
   if (program.empty()) return win32::LastStatus();
   const win32::ScopedKernelHandle mark(::CreateEventW(nullptr, TRUE, FALSE, kHandOverMark));
