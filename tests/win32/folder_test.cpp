@@ -313,4 +313,94 @@ TEST(LinkTest, CleanupTakesOnlyAbandonedTemporaryFiles) {
   EXPECT_EQ(ReadBytes(fixture + L"\\outside\\keep.txt"), "outside");
 }
 
+// A link in the installed help, as a subfolder of Guida or as Guida itself,
+// would take the copies outside the installation: the copy of the help fails
+// there, and nothing outside is written.
+TEST(LinkTest, CopyFolderNeverWritesThroughALinkInTheInstalledHelp) {
+  for (const char* tree : {"for-guida-subfolder", "for-guida-itself"}) {
+    const std::wstring fixture = LinkFixture::Folder(tree);
+    if (fixture.empty()) GTEST_SKIP() << "no link fixture prepared for this run";
+    ASSERT_TRUE(IsLink(fixture + L"\\installed\\Guida") ||
+                IsLink(fixture + L"\\installed\\Guida\\Capitoli"));
+    auto fs = platform::CreateFileSystemObject();
+    EXPECT_EQ(fs->CopyFolder(fixture + L"\\media", fixture + L"\\installed\\Guida"),
+              ERROR_REPARSE_ATTRIBUTE_CONFLICT)
+        << tree;
+    EXPECT_EQ(Names(fixture + L"\\outside"), Listing{L"keep.txt"}) << tree;
+    EXPECT_EQ(ReadBytes(fixture + L"\\outside\\keep.txt"), "outside") << tree;
+  }
+}
+
+// File systems that answer fewer information classes than NTFS: FAT and
+// exFAT refuse FileAttributeTagInfo and the file-id listings with
+// ERROR_INVALID_PARAMETER (Microsoft's fastfat sample has no case for
+// them), an older server may refuse a listing class with
+// ERROR_INVALID_LEVEL. An update and the removal of its media go through
+// all the same, on the classes each does answer.
+using platform::win32::System;
+FILE_INFORMATION_CLASS refused_listing = FileMaximumInformation;
+NTSTATUS listing_refusal = 0;
+
+BOOL WINAPI FatInformation(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+  if (kind == FileAttributeTagInfo || kind == FileIdBothDirectoryInfo ||
+      kind == FileIdBothDirectoryRestartInfo) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return ::GetFileInformationByHandleEx(file, kind, info, size);
+}
+
+NTSTATUS NTAPI ListingAnswers(HANDLE folder, HANDLE event, PIO_APC_ROUTINE routine, PVOID context,
+                              PIO_STATUS_BLOCK io, PVOID buffer, ULONG size,
+                              FILE_INFORMATION_CLASS kind, BOOLEAN single, PUNICODE_STRING name,
+                              BOOLEAN restart) {
+  if (kind == refused_listing) return listing_refusal;
+  return platform::win32::NtdllFunction<platform::win32::QueryDirectoryFileFunction>(
+      "NtQueryDirectoryFile")(folder, event, routine, context, io, buffer, size, kind, single, name,
+                              restart);
+}
+
+TEST(FileSystemClassesTest, UpdateAndRemovalUseTheClassesEachAnswers) {
+  struct Case {
+    const char* what;
+    FILE_INFORMATION_CLASS refused;
+    NTSTATUS refusal;
+  } const cases[] = {
+      {"FAT", FileIdBothDirectoryInformation, static_cast<NTSTATUS>(0xC000000D)},
+      {"older server", FileFullDirectoryInformation, static_cast<NTSTATUS>(0xC0000148)},
+      {"no full listing", FileFullDirectoryInformation, static_cast<NTSTATUS>(0xC000000D)},
+  };
+  for (const Case& c : cases) {
+    const win32_test::SystemCallsKept kept;
+    System.GetFileInformationByHandleEx = FatInformation;
+    System.NtQueryDirectoryFile = ListingAnswers;
+    refused_listing = c.refused;
+    listing_refusal = c.refusal;
+    ScratchFolder media;
+    ScratchFolder installation;
+    MakeHelpTree(media / L"GuidaLindarex");
+    SetReadOnly(media / L"GuidaLindarex\\Capitoli\\Immagini\\logo.png", false);
+    WriteBytes(media / L"Lindarex.exe", "new exe");
+    WriteBytes(installation / L"Lindarex.exe", "old exe");
+    MakeFolder(installation / L"Guida");
+    WriteBytes(installation / L"Guida\\indice.htm", "old indice");
+
+    auto fs = platform::CreateFileSystemObject();
+    EXPECT_EQ(fs->CopyFile(media / L"Lindarex.exe", installation / L"Lindarex.exe"),
+              platform::kErrorSuccess)
+        << c.what;
+    EXPECT_EQ(fs->CopyFolder(media / L"GuidaLindarex", installation / L"Guida"),
+              platform::kErrorSuccess)
+        << c.what;
+    EXPECT_EQ(fs->DeleteFolder(media / L"GuidaLindarex"), platform::kErrorSuccess) << c.what;
+    EXPECT_EQ(fs->DeleteFile(media / L"Lindarex.exe"), platform::kErrorSuccess) << c.what;
+    EXPECT_EQ(ReadBytes(installation / L"Lindarex.exe"), "new exe") << c.what;
+    EXPECT_EQ(Names(installation / L"Guida"), (Listing{L"Capitoli\\", L"indice.htm"})) << c.what;
+    EXPECT_EQ(ReadBytes(installation / L"Guida\\indice.htm"), "new indice") << c.what;
+    EXPECT_EQ(ReadBytes(installation / L"Guida\\Capitoli\\Immagini\\logo.png"), "new logo")
+        << c.what;
+    EXPECT_EQ(Names(media.path()), Listing{}) << c.what;
+  }
+}
+
 }  // namespace
