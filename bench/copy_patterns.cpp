@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <functional>
@@ -73,14 +74,30 @@ bool CopyInPlace(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&,
   return ::CopyFileW(source.c_str(), destination.c_str(), FALSE) != FALSE;
 }
 
+// The update's way into the installed folder, both folders held as the
+// update holds them: opened at the first file, kept for every other.
 bool OwnCopy(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
              const std::wstring& destination) {
-  platform::win32::OwnPermissions permissions;
+  using platform::win32::HeldFolder;
+  static HeldFolder media;
+  static HeldFolder installed;
   static platform::win32::NewFilePermissions new_file;  // one folder for all
-  return permissions.Read(destination) == 0 &&
-         platform::win32::ReplaceFileWithCopy(source, data.dwFileAttributes, data.ftLastWriteTime,
-                                              destination, platform::win32::Copied::kHelpFile,
-                                              permissions, new_file) == 0;
+  const platform::win32::PathParts from = platform::win32::SplitLast(source);
+  const platform::win32::PathParts to = platform::win32::SplitLast(destination);
+  if (media.get() == INVALID_HANDLE_VALUE &&
+      (HeldFolder::Open(from.folder, HeldFolder::Use::kRead, &media) != 0 ||
+       HeldFolder::Open(to.folder, HeldFolder::Use::kRead, &installed) != 0)) {
+    return false;
+  }
+  const platform::win32::FolderEntry entry{
+      from.name, data.dwFileAttributes,
+      platform::FileStamp{(std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
+                          platform::win32::Ticks(data.ftLastWriteTime)}};
+  platform::win32::OwnPermissions permissions;
+  return permissions.Read(installed, to.name, false) == 0 &&
+         platform::win32::ReplaceFileWithCopy(media, entry, installed, to.name,
+                                              platform::win32::Copied::kHelpFile, permissions,
+                                              new_file) == 0;
 }
 
 // This process's processor time, user and kernel, in milliseconds: on a

@@ -122,6 +122,11 @@ WINDOWS7_FUNCTIONS = {
         "MessageBoxW": OLDER,
     },
     "shell32.dll": {"ShellExecuteExW": OLDER},
+    # Taken from the ntdll every process has loaded (GetModuleHandleW and
+    # GetProcAddress), for opening, listing and renaming relative to a held
+    # folder; all exported since Windows NT 4.0.
+    "ntdll.dll": {"NtCreateFile": OLDER, "NtQueryDirectoryFile": OLDER,
+                  "NtSetInformationFile": OLDER, "RtlNtStatusToDosError": OLDER},
     "ole32.dll": {"CoInitializeEx": OLDER, "CoUninitialize": OLDER},
     "msvcrt.dll": _MSVCRT,
 }

@@ -95,7 +95,10 @@ NTSTATUS NTAPI RenameRefused(HANDLE file, PIO_STATUS_BLOCK io, PVOID info, ULONG
 NTSTATUS NTAPI ProbeAnswers(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES object,
                             PIO_STATUS_BLOCK io, PLARGE_INTEGER size, ULONG attributes, ULONG share,
                             ULONG disposition, ULONG options, PVOID ea, ULONG ea_size) {
-  if (access == (DELETE | SYNCHRONIZE) && probe_refusal != 0) return probe_refusal;
+  if (access == (DELETE | SYNCHRONIZE) && (options & FILE_NON_DIRECTORY_FILE) == 0 &&
+      probe_refusal != 0) {
+    return probe_refusal;
+  }
   return platform::win32::NtdllFunction<decltype(&::NtCreateFile)>("NtCreateFile")(
       file, access, object, io, size, attributes, share, disposition, options, ea, ea_size);
 }

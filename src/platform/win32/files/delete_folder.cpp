@@ -39,6 +39,9 @@ Status DeleteEntry(const HeldFolder& folder, const FolderEntry& entry) {
 
 }  // namespace
 
+// FileDispositionInfo is answered by every file system that deletes at all
+// (fastfat's FatSetDispositionInfo among them); a disc refuses it, and the
+// media's removal is tidying only.
 Status DeleteThroughHandle(HANDLE handle) {
   // Its one member is named DeleteFile, which Windows' headers rename.
   FILE_DISPOSITION_INFO disposition{TRUE};
@@ -48,18 +51,15 @@ Status DeleteThroughHandle(HANDLE handle) {
   return LastStatus();
 }
 
-// A file that became a link, or a folder, since it was listed is not this
-// deletion's to take.
+// Opened as itself, a file that became a link since it was listed goes as
+// a link; a folder that took its name is refused by the open. A read-only
+// file refuses its deletion itself (STATUS_CANNOT_DELETE, which is
+// ERROR_ACCESS_DENIED), so nothing is asked before.
 Status DeleteFileIn(const HeldFolder& folder, const std::wstring& name) {
   ScopedFileHandle file;
-  const Status opened = folder.OpenChild(name, DELETE | FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN,
-                                         FILE_NON_DIRECTORY_FILE, 0, &file);
-  if (opened != kErrorSuccess) return opened;
-  const DWORD attributes = AttributesOf(file.get());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return LastStatus();
-  if (IsLink(attributes)) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
-  if (IsReadOnly(attributes)) return ERROR_ACCESS_DENIED;
-  return DeleteThroughHandle(file.get());
+  const Status opened =
+      folder.OpenChild(name, DELETE, kShareAll, FILE_OPEN, FILE_NON_DIRECTORY_FILE, 0, &file);
+  return opened != kErrorSuccess ? opened : DeleteThroughHandle(file.get());
 }
 
 Status DeleteFolderTree(const HeldFolder& folder) {

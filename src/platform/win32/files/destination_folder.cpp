@@ -41,13 +41,8 @@ bool DestinationFolder::GiveIdentities() {
   return *identities_;
 }
 
-bool DestinationFolder::OnAShare() {
-  if (!on_a_share_) on_a_share_ = PlaceOf(folder_.path()) != NetworkPlace::kLocal;
-  return *on_a_share_;
-}
-
 DestinationFolder::DestinationFolder(const HeldFolder& folder, const HeldFolder& media)
-    : folder_(folder), media_(media) {
+    : folder_(folder), media_(media), on_a_share_(PlaceOf(folder.path()) != NetworkPlace::kLocal) {
   status_ = List();
 }
 
@@ -86,7 +81,7 @@ Status DestinationFolder::Copy(const FolderEntry& media, const std::wstring& nam
   }
   const std::wstring& destination = there != nullptr ? there->name : name;
   if (there != nullptr) {
-    const Status read = permissions.Read(folder_, destination, *this);
+    const Status read = permissions.Read(folder_, destination, on_a_share_);
     if (read != kErrorSuccess) return read;
   }
   return ReplaceFileWithCopy(media_, media, folder_, destination, copied, permissions, new_file_);

@@ -19,7 +19,7 @@
 
 namespace platform::win32 {
 
-class DestinationFolder final : private VolumeAnswers, private ServerQuestion {
+class DestinationFolder final : private VolumeAnswers {
  public:
   // folder: held, to copy into; media: held, where the copies come from.
   // Both outlive this.
@@ -46,14 +46,14 @@ class DestinationFolder final : private VolumeAnswers, private ServerQuestion {
   // once for all the copies into this folder, and only when a file needs it.
   bool KeepTwoSecondTimes() override;
   bool GiveIdentities() override;
-  bool OnAShare() override;
 
   const HeldFolder& folder_;
   const HeldFolder& media_;
   std::vector<InstalledFile> installed_;  // sorted as the file system compares names
   std::optional<bool> two_second_times_;  // none until asked
   std::optional<bool> identities_;
-  std::optional<bool> on_a_share_;
+  // Whether it lies on another machine: asked once for all its files.
+  const bool on_a_share_;
   NewFilePermissions new_file_;
   Status status_;
 };

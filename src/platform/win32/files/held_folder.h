@@ -38,6 +38,8 @@ class HeldFolder {
   // some platforms (Wine) open a link's target all the same.
   Status OpenFolder(const std::wstring& name, Use use, bool make, HeldFolder* child) const;
 
+  // An open relative to a folder's handle is the I/O manager's, for every
+  // file system alike (ZwCreateFile's RootDirectory in the WDK).
   // Opens or makes the child name, as itself, with NtCreateFile's access,
   // sharing, disposition, options (FILE_OPEN_REPARSE_POINT and synchronous
   // access are added) and attributes of a new file.
@@ -49,7 +51,10 @@ class HeldFolder {
   Status EntryOf(const std::wstring& name, FolderEntry* entry) const;
 
   // Gives file (open with DELETE) the name name in this folder, in one step,
-  // replacing a file of that name.
+  // replacing a file of that name. FileRenameInformation with a root folder
+  // is the kernel's own form of every rename (ZwSetInformationFile in the
+  // WDK); the file system sees the folder opened as the target's parent, as
+  // for any rename (fastfat's FatSetRenameInfo).
   Status MoveHere(HANDLE file, const std::wstring& name) const;
 
   HANDLE get() const { return handle_.get(); }

@@ -68,12 +68,10 @@ const std::vector<BYTE>& NewFilePermissions::Of(HANDLE new_file) {
 // On another machine the permissions are the server's: some make every
 // file's entries up from its POSIX mode, so that each seems to have entries
 // of its own, and may refuse to read or set them, where an administrator of
-// this machine could not help. Nothing is kept there, and nothing set. Asked
-// only when it matters, so that a local file costs no call for it.
-Status OwnPermissions::Read(const HeldFolder& folder, const std::wstring& name,
-                            ServerQuestion& place) {
+// this machine could not help. Nothing is kept there, and nothing set.
+Status OwnPermissions::Read(const HeldFolder& folder, const std::wstring& name, bool on_a_share) {
   const Status status = ReadDacl(folder, name);
-  if ((status == kErrorSuccess && !needed_) || !place.OnAShare()) return status;
+  if ((status == kErrorSuccess && !needed_) || !on_a_share) return status;
   needed_ = false;
   return kErrorSuccess;
 }

@@ -28,22 +28,13 @@ class NewFilePermissions {
   bool asked_ = false;
 };
 
-// Whether a folder lies on another machine, whose permissions are the
-// server's; asked of the folder's volume once, and only when it matters.
-class ServerQuestion {
- public:
-  virtual bool OnAShare() = 0;
-
- protected:
-  ~ServerQuestion() = default;
-};
-
 class OwnPermissions {
  public:
   // Reads the permissions of the file name in folder, once. A local file
   // whose permissions may not be read fails the copy (an elevated run may
-  // read them), so that no entry is lost unseen.
-  Status Read(const HeldFolder& folder, const std::wstring& name, ServerQuestion& place);
+  // read them), so that no entry is lost unseen. on_a_share: whether the
+  // folder lies on another machine, whose permissions are the server's.
+  Status Read(const HeldFolder& folder, const std::wstring& name, bool on_a_share);
 
   // What the replacement's handle must be opened with for GiveTo: nothing
   // when the file only takes what its folder passes on, which is the usual

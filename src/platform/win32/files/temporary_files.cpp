@@ -71,6 +71,8 @@ Status OpenOwnName(const HeldFolder& folder, const std::wstring& name, ScopedFil
                           FILE_NON_DIRECTORY_FILE, 0, file);
 }
 
+// FileBasicInfo and FileStandardInfo are answered by every file system,
+// FAT and exFAT among them (fastfat's FatCommonQueryInformation).
 bool IsOnlyAPlainFile(HANDLE file, const FILE_BASIC_INFO& basic) {
   FILE_STANDARD_INFO standard;
   return IsPlainFile(basic.FileAttributes) &&
