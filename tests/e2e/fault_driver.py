@@ -163,7 +163,7 @@ def check_media_and_rest(fault, before, after, media_kept):
     for path in sorted(set(before) | set(after)):
         if path.startswith(prefix):
             continue
-        if media_kept or not is_media_update_file(path):
+        if media_kept or not is_media_update_file(path) or path in fault.left_on_media:
             if before.get(path, "missing") != after.get(path, "missing"):
                 failures.append("changed though it had to stay: " + path)
         elif after.get(path) is not None:
