@@ -1,6 +1,6 @@
 # Signs a Windows executable with Authenticode (SHA-256) using osslsigncode:
 #
-#   cmake -DEXE=Quadrivo.exe -DPKCS12=key.p12 [-DTIMESTAMP_URL=url]
+#   cmake -DEXE=Quadrivo.exe -DPKCS12=key.p12 -DTIMESTAMP_URL=url|none
 #         [-DOSSLSIGNCODE=path] -P sign-exe.cmake
 #
 # The PKCS#12 container's password comes from the environment variable
@@ -24,6 +24,10 @@ if(NOT EXISTS "${EXE}")
 endif()
 if(NOT EXISTS "${PKCS12}")
   fail_without_executable("the PKCS#12 file ${PKCS12} does not exist")
+endif()
+if(NOT TIMESTAMP_URL)
+  fail_without_executable("TIMESTAMP_URL is not set (a timestamp server, or none for a signature "
+                          "without a timestamp)")
 endif()
 if(NOT DEFINED ENV{QUADRIVO_SIGN_PASSWORD})
   fail_without_executable("QUADRIVO_SIGN_PASSWORD is not set (set it empty for a PKCS#12 file "
@@ -49,8 +53,8 @@ file(CHMOD "${secret_folder}" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER
 file(WRITE "${secret_folder}/password" "$ENV{QUADRIVO_SIGN_PASSWORD}")
 
 set(timestamp)
-set(timestamp_note "")
-if(TIMESTAMP_URL)
+set(timestamp_note ", without a timestamp")
+if(NOT TIMESTAMP_URL STREQUAL "none")
   set(timestamp -ts "${TIMESTAMP_URL}")
   set(timestamp_note ", timestamped by ${TIMESTAMP_URL}")
 endif()

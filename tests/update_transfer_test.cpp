@@ -33,6 +33,9 @@ const char kNoPermissionFromShare[] =
     u8"Ripetere l'aggiornamento come amministratore, avviandolo dal percorso di rete "
     u8"(\\\\server\\cartella\\...) anziché da una lettera di unità di rete";
 const char kRetry[] = "Ripetere l'aggiornamento";
+const char kProtected[] =
+    u8"Il file è protetto anche per l'amministratore; rivolgersi a chi gestisce questo computer "
+    u8"e ripetere l'aggiornamento";
 const char kNotSigned[] =
     "Il nuovo programma non reca la firma digitale del produttore; richiedere al fornitore un "
     "aggiornamento integro";
@@ -241,8 +244,8 @@ const Standing kStandings[] = {
        ExeCopyRefused(false);
        Platform().elevated_run_ends_with = 1;
      },
-     1, "", 1, test::kOldExe},
-    {"RefusedInTheElevatedRunToo", [] { ExeCopyRefused(true); }, 2, ExeCopyFailed(kInUse), 1,
+     2, "", 1, test::kOldExe},
+    {"RefusedInTheElevatedRunToo", [] { ExeCopyRefused(true); }, 2, ExeCopyFailed(kProtected), 1,
      test::kOldExe},
     {"ElevationDeclined",
      [] {
@@ -261,7 +264,7 @@ const Standing kStandings[] = {
        ExeCopyRefused(false);
        Platform().elevated = true;
      },
-     2, ExeCopyFailed(kInUse), 0, test::kOldExe},
+     2, ExeCopyFailed(kProtected), 0, test::kOldExe},
     {"RefusedAfterTheExecutableChanged",
      [] { Platform().faults.Fail(Op::kCopyFolder, 1, platform::kErrorAccessDenied); }, 2,
      HelpCopyFailed(kNoPermission), 0, test::kNewExe},

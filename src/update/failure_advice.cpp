@@ -8,7 +8,7 @@ Advice AdviceFor(platform::Status status, bool elevated, bool media_on_mapped_le
     case platform::kErrorLockViolation:
       return Advice::kCloseProgram;
     case platform::kErrorAccessDenied:
-      if (elevated) return Advice::kCloseProgram;
+      if (elevated) return Advice::kAskWhoLooksAfterThisPc;
       return media_on_mapped_letter ? Advice::kAsAdministratorFromShare : Advice::kAsAdministrator;
     case platform::kErrorDiskFull:
     case platform::kErrorHandleDiskFull:

@@ -14,11 +14,15 @@ enum class Advice {
   kAsAdministratorFromShare,
   kRetry,        // nothing the user can do but try again
   kAskSupplier,  // the new program is not signed by its publisher
+  // Refused even to an administrator: a deny entry, a file of
+  // TrustedInstaller, a mark that may not be lifted, Controlled Folder Access.
+  kAskWhoLooksAfterThisPc,
 };
 
 // elevated: whether the run that met the failure had administrator rights.
-// A running program refuses its replacement with access denied, so an
-// elevated run that is refused meets a program still open.
+// A file a program holds is told apart by the file service (in use, not
+// access denied), so a refusal an elevated run meets is one even an
+// administrator meets.
 // media_on_mapped_letter: whether the update was started from a drive letter
 // mapped to a share.
 Advice AdviceFor(platform::Status status, bool elevated, bool media_on_mapped_letter);

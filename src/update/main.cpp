@@ -41,11 +41,14 @@ bool MayHandOver(const TransferOutcome& outcome, bool elevated, bool media_on_ma
 }
 
 // The elevated run showed the one box; what it ended with passes on when it
-// is one of this program's outcomes. Anything else (a crash's 0xC0000005)
-// reads as a failure, which leaves the media as they were.
+// is one of this program's outcomes, handed back. Anything else (a crash's
+// 0xC0000005, an end from outside) reads as a failure, which leaves the media
+// as they were.
 int PassedOn(int elevated_status) {
-  return elevated_status >= kExitDone && elevated_status <= kExitFailed ? elevated_status
-                                                                        : kExitFailed;
+  return elevated_status >= kExitHandedBack + kExitDone &&
+                 elevated_status <= kExitHandedBack + kExitFailed
+             ? elevated_status - kExitHandedBack
+             : kExitFailed;
 }
 
 int PriceListReport(const std::wstring& command_path, const std::wstring& price_list_name,
@@ -57,10 +60,10 @@ int PriceListReport(const std::wstring& command_path, const std::wstring& price_
 }
 
 int Update(const std::wstring& command_path, const std::wstring& program_name,
-           const std::wstring& install_folder) {
+           const std::wstring& install_folder, bool handed_over) {
   if (install_folder.empty()) return Show(UpdateCancelledMessage(program_name), kExitCancelled);
   const TransferOutcome outcome =
-      UpdateTransfer(command_path, program_name, install_folder, !platform::WasHandedOver());
+      UpdateTransfer(command_path, program_name, install_folder, !handed_over);
   if (outcome.completed) return Show(UpdateCompletedMessage(program_name), kExitDone);
   const bool elevated = platform::IsElevated();
   const bool media_on_mapped_letter =
@@ -99,7 +102,10 @@ int Main(const std::wstring& argument) {
         TextAfter(command_path, LastBackslashPosition(command_path));
     return PriceListReport(command_path, price_list_name, FindInstallFolder(program_name));
   }
-  return Update(command_path, program_name, FindInstallFolder(program_name));
+  const bool handed_over = platform::WasHandedOver();
+  const int status =
+      Update(command_path, program_name, FindInstallFolder(program_name), handed_over);
+  return handed_over ? kExitHandedBack + status : status;
 }
 
 }  // namespace FunzioniReg

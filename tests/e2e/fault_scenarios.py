@@ -200,9 +200,9 @@ FAULTS = [
                                                 FAILED, installs=[]),
           "C:\\Lindarex", "absent", media_kept=True),
     # Wine reports the read-only mount as access denied, and every program
-    # runs elevated under Wine: a refusal the advice there reads as in use.
+    # runs elevated under Wine: a refusal even an administrator meets.
     Fault("installation_folder_read_only_mount",
-          update(exe_copy_failed("C:\\Lindarex", IN_USE), FAILED), "C:\\Lindarex", "old",
+          update(exe_copy_failed("C:\\Lindarex", say.PROTECTED), FAILED), "C:\\Lindarex", "old",
           media_kept=True,
           after_disk=read_only_folder("C:\\Lindarex")),
     Fault("installation_drive_full",

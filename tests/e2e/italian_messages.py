@@ -35,6 +35,8 @@ def in_use(program):
 NO_SPACE = "Liberare spazio sul disco e ripetere l'aggiornamento"
 AS_ADMINISTRATOR = "Ripetere l'aggiornamento come amministratore"
 RETRY = "Ripetere l'aggiornamento"
+PROTECTED = ("Il file è protetto anche per l'amministratore; rivolgersi a chi gestisce questo "
+             "computer e ripetere l'aggiornamento")
 NOT_PUBLISHERS = ("Il nuovo programma non reca la firma digitale del produttore; richiedere al "
                   "fornitore un aggiornamento integro")
 
