@@ -12,6 +12,9 @@ export WINEPREFIX=$prefix
 export WINEDEBUG=-all
 # Keeps wineboot from offering to install Mono and Gecko.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# A 64-bit prefix, which runs the 32-bit build too where Wine's 32-bit side is
+# installed, whichever loader makes it.
+export WINEARCH=win64
 
 mkdir -p "$(dirname "$prefix")"
 (

@@ -4,7 +4,8 @@
 # cross compilers for Quadrivo.exe (of the win32 thread model, which needs no
 # winpthread), and Wine with Xvfb to run it; g++'s 32-bit libraries and
 # qemu-i386 for the 32-bit run of the suite, osslsigncode and openssl for the
-# signature.
+# signature; and Wine's 32-bit side, to run the disc's own 32-bit build, where
+# this machine runs 32-bit programs natively.
 set -euo pipefail
 
 packages=(
@@ -25,4 +26,25 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# A kernel with IA32 emulation runs a static 32-bit program itself; one that
+# runs only through qemu's binfmt handler would not carry Wine.
+runs_32bit_programs() {
+  [[ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]] || return 1
+  local dir status
+  dir=$(mktemp -d)
+  printf 'int main(void) { return 0; }\n' >"$dir/probe.c"
+  gcc -m32 -static -o "$dir/probe" "$dir/probe.c" 2>/dev/null && "$dir/probe" 2>/dev/null
+  status=$?
+  rm -rf "$dir"
+  return "$status"
+}
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "ok installed" &&
+  runs_32bit_programs; then
+  echo "Installing Wine's 32-bit side: wine32:i386"
+  export DEBIAN_FRONTEND=noninteractive
+  dpkg --add-architecture i386
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null
 fi

@@ -10,8 +10,14 @@ import signal
 import subprocess
 import time
 
-QUIET_WINE = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml="}
+# A 64-bit prefix, which runs 32-bit programs too where Wine's 32-bit side
+# is installed, whichever loader makes it.
+QUIET_WINE = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=", "WINEARCH": "win64"}
 WINESERVER_LINGER_S = 120
+# Wine's 64-bit loader, by name: with Wine's 32-bit side installed, "wine" is
+# the 32-bit one (it hands 64-bit programs on, but starts Wine's own tools as
+# 32-bit programs).
+WINE64 = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
 
 
 def _hex(text):
@@ -45,9 +51,9 @@ class WineSession:
         processes running that would hold a pipe, and whoever reads it, open."""
         return open(os.path.join(self.work, "wine.log"), "ab")
 
-    def wine(self, args, timeout=120, check=True):
+    def wine(self, args, timeout=120, check=True, loader="wine"):
         with self.log() as log:
-            return subprocess.run(["wine"] + args, env=self.env(), timeout=timeout, check=check,
+            return subprocess.run([loader] + args, env=self.env(), timeout=timeout, check=check,
                                   stdin=subprocess.DEVNULL, stdout=log, stderr=log)
 
     # -- life cycle ------------------------------------------------------
@@ -99,9 +105,13 @@ class WineSession:
         path = os.path.join(self.work, "scenario.reg")
         with open(path, "wb") as f:
             f.write(b"\xff\xfe" + reg_text.replace("\n", "\r\n").encode("utf-16-le"))
+        # The 64-bit regedit, which writes the Wow6432Node keys where they
+        # are named: with Wine's 32-bit side installed, "wine" is the 32-bit
+        # loader, whose regedit would put them one Wow6432Node deeper.
         # Wine now and then fails to start a process at all; once more then.
-        if self.wine(["regedit", "/S", host_to_windows(path)], check=False).returncode != 0:
-            self.wine(["regedit", "/S", host_to_windows(path)])
+        command = ["regedit", "/S", host_to_windows(path)]
+        if self.wine(command, check=False, loader=WINE64).returncode != 0:
+            self.wine(command, loader=WINE64)
 
     # -- programs --------------------------------------------------------
 
