@@ -1,6 +1,7 @@
 // Windows' own declarations, and the small helpers every file of the Win32
-// platform layer uses; for that layer only. Its paths are all in long form
-// (long_path.h) below the seam.
+// platform layer uses; for that layer only. The paths it takes from the seam
+// are made long once (long_path.h); below the folders they name, it works by
+// single names relative to held folders (held_folder.h).
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
