@@ -33,7 +33,8 @@ Status DeleteEntry(const HeldFolder& folder, const FolderEntry& entry) {
   if (IsLink(entry.attributes)) return DeleteLink(folder, entry);
   if (!IsFolder(entry.attributes)) return DeleteFileIn(folder, entry.name);
   HeldFolder child;
-  const Status opened = folder.OpenFolder(entry.name, HeldFolder::Use::kRemove, false, &child);
+  const Status opened =
+      folder.OpenFolder(entry.name, HeldFolder::Use::kRemove, false, &child, &entry);
   return opened != kErrorSuccess ? opened : DeleteFolderTree(child);
 }
 

@@ -89,11 +89,11 @@ Status DestinationFolder::Copy(const FolderEntry& media, const std::wstring& nam
 
 namespace {
 
-// Copies the folder's own files and collects the names of its subfolders.
+// Copies the folder's own files and collects its subfolders.
 // The listings live only for this, so that a walk holds one listing at a
 // time whatever its depth.
 Status CopyFiles(const HeldFolder& source, const HeldFolder& destination,
-                 std::vector<std::wstring>& subfolders) {
+                 std::vector<FolderEntry>& subfolders) {
   FolderEntries entries(source.get());
   DestinationFolder target(destination, source);
   if (target.status() != kErrorSuccess) return target.status();
@@ -101,7 +101,7 @@ Status CopyFiles(const HeldFolder& source, const HeldFolder& destination,
     const FolderEntry& entry = entries.Entry();
     if (IsLink(entry.attributes)) continue;
     if (IsFolder(entry.attributes)) {
-      subfolders.push_back(entry.name);
+      subfolders.push_back(entry);
       continue;
     }
     const Status status = target.Copy(entry, entry.name, Copied::kHelpFile);
@@ -114,15 +114,16 @@ Status CopyFiles(const HeldFolder& source, const HeldFolder& destination,
 
 // Each folder's files go before its subfolders.
 Status CopyFolderTree(const HeldFolder& source, const HeldFolder& destination) {
-  std::vector<std::wstring> subfolders;
+  std::vector<FolderEntry> subfolders;
   Status status = CopyFiles(source, destination, subfolders);
-  for (const std::wstring& name : subfolders) {
+  for (const FolderEntry& entry : subfolders) {
     if (status != kErrorSuccess) break;
     HeldFolder from;
     HeldFolder to;
-    status = source.OpenFolder(name, HeldFolder::Use::kRead, false, &from);
-    if (status == kErrorSuccess)
-      status = destination.OpenFolder(name, HeldFolder::Use::kRead, true, &to);
+    status = source.OpenFolder(entry.name, HeldFolder::Use::kRead, false, &from, &entry);
+    if (status == kErrorSuccess) {
+      status = destination.OpenFolder(entry.name, HeldFolder::Use::kRead, true, &to);
+    }
     if (status == kErrorSuccess) status = CopyFolderTree(from, to);
   }
   return status;

@@ -71,17 +71,20 @@ Status HeldFolder::Open(const std::wstring& path, Use use, HeldFolder* folder) {
   return Checked(folder->get(), 0);
 }
 
-Status HeldFolder::OpenFolder(const std::wstring& name, Use use, bool make,
-                              HeldFolder* child) const {
+Status HeldFolder::OpenFolder(const std::wstring& name, Use use, bool make, HeldFolder* child,
+                              const FolderEntry* listed) const {
   child->path_ = JoinPath(path_, name.c_str());
   const Status opened =
       OpenChild(name, AccessFor(use), kAllButDeletion, make ? FILE_OPEN_IF : FILE_OPEN,
                 FILE_DIRECTORY_FILE, FILE_ATTRIBUTE_NORMAL, &child->handle_);
   if (opened != kErrorSuccess) return FolderStatus(opened);
-  FolderEntry listed{};
-  const Status found = EntryOf(name, &listed);
-  if (found != kErrorSuccess) return found;
-  return Checked(child->get(), listed.attributes);
+  FolderEntry asked{};
+  if (listed == nullptr) {
+    const Status found = EntryOf(name, &asked);
+    if (found != kErrorSuccess) return found;
+    listed = &asked;
+  }
+  return Checked(child->get(), listed->attributes);
 }
 
 Status HeldFolder::OpenChild(const std::wstring& name, ACCESS_MASK access, ULONG share,

@@ -35,8 +35,10 @@ class HeldFolder {
 
   // Opens the child folder name; made first when missing, if make. As for
   // Open, and a child that its folder's listing shows as a link is one too:
-  // some platforms (Wine) open a link's target all the same.
-  Status OpenFolder(const std::wstring& name, Use use, bool make, HeldFolder* child) const;
+  // some platforms (Wine) open a link's target all the same. listed: the
+  // child as this folder's listing has just shown it; null to ask.
+  Status OpenFolder(const std::wstring& name, Use use, bool make, HeldFolder* child,
+                    const FolderEntry* listed = nullptr) const;
 
   // An open relative to a folder's handle is the I/O manager's, for every
   // file system alike (ZwCreateFile's RootDirectory in the WDK).
