@@ -36,6 +36,9 @@ const char kRetry[] = "Ripetere l'aggiornamento";
 const char kProtected[] =
     u8"Il file è protetto anche per l'amministratore; rivolgersi a chi gestisce questo computer "
     u8"e ripetere l'aggiornamento";
+const char kCertificateNotTrusted[] =
+    u8"Il certificato con cui il produttore ha firmato il nuovo programma non è riconosciuto come "
+    u8"attendibile da questo computer; rivolgersi a chi gestisce questo computer";
 const char kNotSigned[] =
     "Il nuovo programma non reca la firma digitale del produttore; richiedere al fornitore un "
     "aggiornamento integro";
@@ -132,6 +135,8 @@ const FailurePoint kFailurePoints[] = {
      ExeCopyFailed(kRetry), test::kOldExe, true},
     {"NotThePublishersProgram", Op::kCopyFile, platform::kErrorNotPublishers, 2,
      ExeCopyFailed(kNotSigned), test::kOldExe, true},
+    {"PublishersCertificateNotTrustedHere", Op::kCopyFile, platform::kErrorPublisherNotTrustedHere,
+     2, ExeCopyFailed(kCertificateNotTrusted), test::kOldExe, true},
     {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
     {"HelpFolderInUse", Op::kCopyFolder, platform::kErrorSharingViolation, 2,

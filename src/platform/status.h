@@ -32,5 +32,9 @@ constexpr Status kErrorNoFileSystem = kErrorNotEnoughMemory;
 // An elevated run refused to install a program that does not carry the
 // publisher's own verified signature: ERROR_INVALID_IMAGE_HASH.
 constexpr Status kErrorNotPublishers = 577;
+// An elevated run refused a program whose signature is intact but whose
+// certificate this PC does not trust, and is not the one that signed this
+// program: WinVerifyTrust's CERT_E_UNTRUSTEDROOT.
+constexpr Status kErrorPublisherNotTrustedHere = static_cast<Status>(0x800B0109u);
 
 }  // namespace platform

@@ -15,6 +15,8 @@ Advice AdviceFor(platform::Status status, bool elevated, bool media_on_mapped_le
       return Advice::kFreeSpace;
     case platform::kErrorNotPublishers:
       return Advice::kAskSupplier;
+    case platform::kErrorPublisherNotTrustedHere:
+      return Advice::kCertificateNotTrustedHere;
     default:
       return Advice::kRetry;
   }

@@ -14,6 +14,9 @@ enum class Advice {
   kAsAdministratorFromShare,
   kRetry,        // nothing the user can do but try again
   kAskSupplier,  // the new program is not signed by its publisher
+  // Signed intact, but with a certificate this PC does not trust and that is
+  // not the one that signed Quadrivo.exe.
+  kCertificateNotTrustedHere,
   // Refused even to an administrator: a deny entry, a file of
   // TrustedInstaller, a mark that may not be lifted, Controlled Folder Access.
   kAskWhoLooksAfterThisPc,

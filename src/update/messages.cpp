@@ -23,6 +23,10 @@ std::wstring AdviceText(Advice advice, const std::wstring& program_name) {
     case Advice::kAskSupplier:
       return L"Il nuovo programma non reca la firma digitale del produttore; richiedere al "
              L"fornitore un aggiornamento integro";
+    case Advice::kCertificateNotTrustedHere:
+      return L"Il certificato con cui il produttore ha firmato il nuovo programma non \u00e8 "
+             L"riconosciuto come attendibile da questo computer; rivolgersi a chi gestisce "
+             L"questo computer";
     case Advice::kAskWhoLooksAfterThisPc:
       return L"Il file \u00e8 protetto anche per l'amministratore; rivolgersi a chi gestisce "
              L"questo computer e ripetere l'aggiornamento";

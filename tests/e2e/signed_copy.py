@@ -9,8 +9,9 @@ spot, and checks that
     no signing leaves the password's folder behind;
   - the signed copy still passes the PE checks and, run under Wine (where
     every run is elevated), installs a new program signed with the same
-    certificate and refuses, changing nothing, one that is unsigned, signed
-    by another subject, or signed and then changed.
+    certificate or a renewed one of the same subject, and refuses, changing
+    nothing, one that is unsigned, signed by another subject, or signed and
+    then changed.
 
 osslsigncode's verification of the signed copy is kept in DIR/verification.txt.
 
@@ -119,15 +120,15 @@ def check_signing(args, work, cert, pkcs12):
     return signed, tampered, failures
 
 
-def signed_by_another(args):
-    """An unsigned Quadrivo.exe signed with a certificate of another subject."""
-    work = os.path.join(args.work, "altro")
-    _, pkcs12 = make_certificate(work, "/CN=Altro editore (test)")
-    program = os.path.join(work, "Altro.exe")
+def signed_with_new_certificate(args, folder, subject):
+    """An unsigned Quadrivo.exe signed with a certificate made for it."""
+    work = os.path.join(args.work, folder)
+    _, pkcs12 = make_certificate(work, subject)
+    program = os.path.join(work, "Nuovo.exe")
     shutil.copyfile(args.exe, program)
     status, output = sign(args, program, pkcs12, PASSWORD)
     if status:
-        raise RuntimeError("signing with the other certificate failed:\n" + output)
+        raise RuntimeError("signing with the %s certificate failed:\n%s" % (folder, output))
     return program
 
 
@@ -136,7 +137,12 @@ def check_installs(args, signed, tampered):
     signed; each new program is a real one, a copy of Quadrivo.exe."""
     rows = [("signed by the publisher", INSTALLED, signed),
             ("unsigned", REFUSED, args.exe),
-            ("signed by another subject", REFUSED, signed_by_another(args)),
+            ("signed by another subject", REFUSED,
+             signed_with_new_certificate(args, "altro", "/CN=Altro editore (test)")),
+            # Wine trusts both self-signed roots, as Windows trusts a renewal
+            # from the same public CA.
+            ("signed with a renewed certificate of the same subject", INSTALLED,
+             signed_with_new_certificate(args, "rinnovo", "/CN=Brivanta (test)")),
             ("signed, then one byte changed", REFUSED, tampered)]
     failures = []
     for what, scenario, program in rows:

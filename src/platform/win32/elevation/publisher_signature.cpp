@@ -1,13 +1,10 @@
 #include "platform/win32/elevation/publisher_signature.h"
 
-#include <softpub.h>
-#include <wintrust.h>
-
 #include <vector>
 
 #include "platform/process.h"
 #include "platform/win32/elevation/own_program_path.h"
-#include "platform/win32/windows/system_library.h"
+#include "platform/win32/elevation/trust_calls.h"
 
 namespace platform::win32 {
 
@@ -22,46 +19,47 @@ bool CarriesSignature() {
   return headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY].Size != 0;
 }
 
-// wintrust and crypt32 are loaded only by a signed program's elevated run.
-struct TrustFunctions {
-  decltype(::WinVerifyTrust)* verify;
-  decltype(::WTHelperProvDataFromStateData)* provider_data;
-  decltype(::WTHelperGetProvSignerFromChain)* signer;
-  decltype(::CertCompareCertificateName)* same_name;
+// What Windows says of one file's signature.
+struct Signature {
+  LONG answer = TRUST_E_NOSIGNATURE;
+  DWORD chain_errors = ~DWORD{0};  // CERT_TRUST_* of the signer's chain
+  std::vector<BYTE> certificate;   // the signer's, as encoded
+  std::wstring subject;            // its subject, as text
 };
 
-const TrustFunctions* LoadTrust() {
-  static const TrustFunctions trust = {
-      SystemFunction<decltype(::WinVerifyTrust)>(L"wintrust.dll", "WinVerifyTrust"),
-      SystemFunction<decltype(::WTHelperProvDataFromStateData)>(L"wintrust.dll",
-                                                                "WTHelperProvDataFromStateData"),
-      SystemFunction<decltype(::WTHelperGetProvSignerFromChain)>(L"wintrust.dll",
-                                                                 "WTHelperGetProvSignerFromChain"),
-      SystemFunction<decltype(::CertCompareCertificateName)>(L"crypt32.dll",
-                                                             "CertCompareCertificateName"),
-  };
-  const bool complete = trust.verify != nullptr && trust.provider_data != nullptr &&
-                        trust.signer != nullptr && trust.same_name != nullptr;
-  return complete ? &trust : nullptr;
+// The name as text: a renewal that encodes the same name otherwise (a
+// UTF8String where there was a PrintableString) reads the same.
+std::wstring NameText(CERT_NAME_BLOB& name) {
+  const DWORD flags = CERT_X500_NAME_STR;
+  const DWORD size = Trust.CertNameToStrW(X509_ASN_ENCODING, &name, flags, nullptr, 0);
+  if (size <= 1) return {};
+  std::wstring text(size, L'\0');
+  if (Trust.CertNameToStrW(X509_ASN_ENCODING, &name, flags, &text[0], size) != size) return {};
+  text.resize(size - 1);
+  return text;
 }
 
-// The subject name, as encoded, of the certificate that signed the file.
-std::vector<BYTE> LeafSubject(const TrustFunctions& trust, HANDLE state) {
-  CRYPT_PROVIDER_DATA* const provider = trust.provider_data(state);
+// The certificate that signed the file, taken from the state WinVerifyTrust
+// keeps; it is there whenever the signature itself could be read, whatever
+// the chain's answer.
+void ReadSigner(HANDLE state, Signature& signature) {
+  CRYPT_PROVIDER_DATA* const provider = Trust.WTHelperProvDataFromStateData(state);
   CRYPT_PROVIDER_SGNR* const signer =
-      provider == nullptr ? nullptr : trust.signer(provider, 0, FALSE, 0);
+      provider == nullptr ? nullptr : Trust.WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
   if (signer == nullptr || signer->csCertChain == 0 || signer->pasCertChain[0].pCert == nullptr) {
-    return {};
+    return;
   }
-  const CERT_NAME_BLOB& name = signer->pasCertChain[0].pCert->pCertInfo->Subject;
-  return std::vector<BYTE>(name.pbData, name.pbData + name.cbData);
+  const CERT_CONTEXT& leaf = *signer->pasCertChain[0].pCert;
+  signature.certificate.assign(leaf.pbCertEncoded, leaf.pbCertEncoded + leaf.cbCertEncoded);
+  signature.subject = NameText(leaf.pCertInfo->Subject);
+  if (signer->pChainContext != nullptr) {
+    signature.chain_errors = signer->pChainContext->TrustStatus.dwErrorStatus;
+  }
 }
 
-// The signer's subject when Windows finds the file's signature intact and
-// trusted; empty for any other answer. Revocation is not asked, and nothing
-// is fetched from the network: an update runs from a disc, often offline.
-std::vector<BYTE> VerifiedSigner(const TrustFunctions& trust, HANDLE file,
-                                 const std::wstring& path) {
+// Revocation is not asked, and nothing is fetched from the network: an
+// update runs from a disc, often offline.
+Signature SignatureOf(HANDLE file, const std::wstring& path) {
   WINTRUST_FILE_INFO file_info = {};
   file_info.cbStruct = sizeof file_info;
   file_info.pcwszFilePath = path.c_str();
@@ -76,39 +74,51 @@ std::vector<BYTE> VerifiedSigner(const TrustFunctions& trust, HANDLE file,
   data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL;
   GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
   const auto no_window = static_cast<HWND>(INVALID_HANDLE_VALUE);
-  std::vector<BYTE> subject;
-  if (trust.verify(no_window, &action, &data) == ERROR_SUCCESS) {
-    subject = LeafSubject(trust, data.hWVTStateData);
-  }
+  Signature signature;
+  signature.answer = Trust.WinVerifyTrust(no_window, &action, &data);
+  if (data.hWVTStateData != nullptr) ReadSigner(data.hWVTStateData, signature);
   data.dwStateAction = WTD_STATEACTION_CLOSE;
-  trust.verify(no_window, &action, &data);
-  return subject;
+  Trust.WinVerifyTrust(no_window, &action, &data);
+  return signature;
 }
 
-// Verified once per run; empty when this program's own signature does not
-// verify, and then nothing is installed.
-const std::vector<BYTE>& OwnSigner(const TrustFunctions& trust) {
-  static const std::vector<BYTE> subject = VerifiedSigner(trust, nullptr, OwnProgramPath());
-  return subject;
+// The provider answers from its last step, the chain's policy, only once the
+// file's digest and the signature over it have verified: a changed file
+// answers TRUST_E_BAD_DIGEST, an unsigned one TRUST_E_NOSIGNATURE, before any
+// chain is built. Of the chain's answers, these two say only that its root
+// is not one this PC trusts (a root Windows has not fetched, a private or
+// self-signed one), and are taken as such only when the chain has no other
+// fault: the policy names an untrusted root before an expiry.
+bool OnlyTheRootIsUnknown(const Signature& signature) {
+  constexpr DWORD kRootFaults = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN;
+  return (signature.answer == CERT_E_UNTRUSTEDROOT || signature.answer == CERT_E_CHAINING) &&
+         (signature.chain_errors & ~kRootFaults) == 0;
 }
 
-// Copies: the call takes writable names.
-bool SameName(const TrustFunctions& trust, std::vector<BYTE> one, std::vector<BYTE> other) {
-  CERT_NAME_BLOB first = {static_cast<DWORD>(one.size()), one.data()};
-  CERT_NAME_BLOB second = {static_cast<DWORD>(other.size()), other.data()};
-  return trust.same_name(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, &first, &second);
+bool Intact(const Signature& signature) {
+  return !signature.certificate.empty() &&
+         (signature.answer == ERROR_SUCCESS || OnlyTheRootIsUnknown(signature));
 }
 
 }  // namespace
 
+Status PublisherAllows(const std::wstring& own_path, HANDLE file, const std::wstring& path) {
+  if (!LoadTrust()) return kErrorNotPublishers;
+  const Signature own = SignatureOf(nullptr, own_path);
+  const Signature copy = SignatureOf(file, path);
+  const bool both_intact = Intact(own) && Intact(copy);
+  if (both_intact && own.certificate == copy.certificate) return kErrorSuccess;
+  // A renewed certificate is another certificate: it is taken for the same
+  // publisher only where Windows trusts both, by the name the consent prompt
+  // shows as the verified publisher, which is part of that subject.
+  const bool both_trusted = own.answer == ERROR_SUCCESS && copy.answer == ERROR_SUCCESS;
+  if (both_trusted && !own.subject.empty() && own.subject == copy.subject) return kErrorSuccess;
+  return both_intact && !both_trusted ? kErrorPublisherNotTrustedHere : kErrorNotPublishers;
+}
+
 Status CheckPublisher(HANDLE file, const std::wstring& path) {
   if (!CarriesSignature() || !IsElevated()) return kErrorSuccess;
-  const TrustFunctions* const trust = LoadTrust();
-  if (trust == nullptr) return kErrorNotPublishers;
-  const std::vector<BYTE>& own = OwnSigner(*trust);
-  const std::vector<BYTE> copy = VerifiedSigner(*trust, file, path);
-  if (own.empty() || copy.empty() || !SameName(*trust, own, copy)) return kErrorNotPublishers;
-  return kErrorSuccess;
+  return PublisherAllows(OwnProgramPath(), file, path);
 }
 
 }  // namespace platform::win32
