@@ -180,6 +180,48 @@ INSTANTIATE_TEST_SUITE_P(Points, TransferFailureTest, testing::ValuesIn(kFailure
                            return std::string(info.param.name);
                          });
 
+// A held file names who holds it, when the system can tell; the running
+// program holding its own executable keeps the advice that names it, unless
+// the holder is another user's.
+struct HeldCase {
+  const char* name;
+  fake::Op op;
+  std::vector<platform::FileHolder> holders;
+  std::string message;
+};
+
+void PrintTo(const HeldCase& c, std::ostream* os) { *os << c.name; }
+
+const HeldCase kHeldCases[] = {
+    {"HelpPageInTheViewer",
+     Op::kCopyFolder,
+     {{L"Microsoft\u00ae HTML Help Executable", false}},
+     HelpCopyFailed(u8"Il file è in uso da \"Microsoft® HTML Help Executable\"; chiudere il "
+                    u8"programma e ripetere l'aggiornamento")},
+    {"ExecutableByTheRunningProgram", Op::kCopyFile, {{L"Lindarex", false}}, ExeCopyFailed(kInUse)},
+    {"ExecutableByAnotherUsersProgram",
+     Op::kCopyFile,
+     {{L"Lindarex", false}, {L"Lindarex", true}},
+     ExeCopyFailed(u8"Il file è in uso da \"Lindarex\" e \"Lindarex\" (di un altro utente); "
+                   u8"chiudere i programmi e ripetere l'aggiornamento")},
+};
+
+class HeldFileTest : public TransferTest, public testing::WithParamInterface<HeldCase> {};
+
+TEST_P(HeldFileTest, NamesWhoHoldsTheFile) {
+  test::PutUpdateOnMedia();
+  Platform().faults.Fail(GetParam().op, 1, platform::kErrorSharingViolation);
+  Platform().holders = GetParam().holders;
+  EXPECT_EQ(RunUpdate(), 2);
+  EXPECT_EQ(Message(), GetParam().message);
+  EXPECT_EQ(disk().Read(L"D:\\Upd\\GuidaLindarex\\indice.htm"), "new help");
+}
+
+INSTANTIATE_TEST_SUITE_P(Holders, HeldFileTest, testing::ValuesIn(kHeldCases),
+                         [](const testing::TestParamInfo<HeldCase>& info) {
+                           return std::string(info.param.name);
+                         });
+
 TEST_F(TransferTest, MissingMediaExecutableStopsEverything) {
   disk().AddFile(L"D:\\Upd\\GuidaLindarex\\indice.htm", "new help");
   EXPECT_EQ(RunUpdate(), 2);

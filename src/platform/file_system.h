@@ -18,10 +18,19 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/status.h"
 
 namespace platform {
+
+// A program that holds a file open: its name as its user knows it
+// ("Microsoft® HTML Help Executable"), and whether it runs in another user's
+// session (a terminal server).
+struct FileHolder {
+  std::wstring name;
+  bool other_session;
+};
 
 class FileSystemObject {
  public:
@@ -42,6 +51,10 @@ class FileSystemObject {
   // file system sees it, under whatever name. A path that does not exist yet
   // is judged by its nearest existing parent.
   virtual bool IsSameOrInside(const std::wstring& path, const std::wstring& other) = 0;
+  // The programs that held the installed file whose replacement last failed
+  // with kErrorSharingViolation or kErrorLockViolation; empty when they
+  // cannot be told. Only asked after such a failure: it may load a DLL.
+  virtual std::vector<FileHolder> HoldersOfHeldFile() = 0;
 };
 
 // Creates the platform's service; null when it cannot be had at all.

@@ -82,9 +82,9 @@ int Update(const std::wstring& command_path, const std::wstring& program_name,
     }
   }
   const Advice advice = AdviceFor(outcome.failed_status, elevated, media_on_mapped_letter);
-  return Show(
-      UpdateFailedMessage(program_name, outcome.failed_source, outcome.failed_destination, advice),
-      kExitFailed);
+  return Show(UpdateFailedMessage(program_name, outcome.failed_source, outcome.failed_destination,
+                                  advice, outcome.holders),
+              kExitFailed);
 }
 
 }  // namespace

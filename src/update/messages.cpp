@@ -9,6 +9,28 @@ namespace {
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
+// Up to three names, each as the system gives it, and "altri" for the rest:
+// "A", "B" e altri.
+std::wstring HolderNames(const std::vector<platform::FileHolder>& holders) {
+  constexpr std::size_t kNamed = 3;
+  std::vector<std::wstring> names;
+  for (std::size_t i = 0; i < holders.size() && i < kNamed; ++i) {
+    names.push_back(Quoted(holders[i].name) +
+                    (holders[i].other_session ? L" (di un altro utente)" : L""));
+  }
+  if (holders.size() > kNamed) names.push_back(L"altri");
+  std::wstring text = names.front();
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    text += (i + 1 == names.size() ? L" e " : L", ") + names[i];
+  }
+  return text;
+}
+
+std::wstring HeldFileText(const std::vector<platform::FileHolder>& holders) {
+  return L"Il file \u00e8 in uso da " + HolderNames(holders) + L"; chiudere " +
+         (holders.size() == 1 ? L"il programma" : L"i programmi") + L" e ripetere l'aggiornamento";
+}
+
 std::wstring AdviceText(Advice advice, const std::wstring& program_name) {
   switch (advice) {
     case Advice::kCloseProgram:
@@ -69,9 +91,13 @@ std::wstring UpdateCancelledMessage(const std::wstring& program_name) {
 }
 
 std::wstring UpdateFailedMessage(const std::wstring& program_name, const std::wstring& source,
-                                 const std::wstring& destination, Advice advice) {
+                                 const std::wstring& destination, Advice advice,
+                                 const std::vector<platform::FileHolder>& holders) {
+  const std::wstring what_to_do = advice == Advice::kCloseProgram && !holders.empty()
+                                      ? HeldFileText(holders)
+                                      : AdviceText(advice, program_name);
   return L"AGGIORNAMENTO NON RIUSCITO: non \u00e8 stato possibile copiare " + Quoted(source) +
-         L" in " + Quoted(destination) + L".\r\n" + AdviceText(advice, program_name) +
+         L" in " + Quoted(destination) + L".\r\n" + what_to_do +
          L": i file dell'aggiornamento non sono stati rimossi.";
 }
 

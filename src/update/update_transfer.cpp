@@ -19,7 +19,27 @@ platform::FileSystemObject* TheFileSystem() {
 
 TransferOutcome Failed(const std::wstring& source, const std::wstring& destination,
                        platform::Status status, bool anything_changed) {
-  return TransferOutcome{false, source, destination, status, anything_changed};
+  return TransferOutcome{false, source, destination, status, anything_changed, {}};
+}
+
+// Asked only once a copy failed on a held file, so that no run pays for it.
+std::vector<platform::FileHolder> HoldersIfHeld(platform::FileSystemObject& fs,
+                                                platform::Status status) {
+  const bool held =
+      status == platform::kErrorSharingViolation || status == platform::kErrorLockViolation;
+  return held ? fs.HoldersOfHeldFile() : std::vector<platform::FileHolder>();
+}
+
+// The executable is held by the running program, best named as the user
+// knows it; unless one holder is another user's, whom closing one's own
+// copy would not help.
+std::vector<platform::FileHolder> HoldersOfExecutable(platform::FileSystemObject& fs,
+                                                      platform::Status status) {
+  std::vector<platform::FileHolder> holders = HoldersIfHeld(fs, status);
+  for (const platform::FileHolder& holder : holders) {
+    if (holder.other_session) return holders;
+  }
+  return {};
 }
 
 // What an update copies from where to where.
@@ -46,7 +66,7 @@ TransferOutcome MediaApart(platform::FileSystemObject& fs, const Places& at, boo
                    fs.IsSameOrInside(at.installed_help, at.media_help))) {
     return Failed(at.media_help, at.installed_help, platform::kErrorSameFile, true);
   }
-  return TransferOutcome{true, std::wstring(), std::wstring(), platform::kErrorSuccess, true};
+  return TransferOutcome{true, std::wstring(), std::wstring(), platform::kErrorSuccess, true, {}};
 }
 
 // Removing the media's files is tidying only: on a disc it fails, and the
@@ -70,14 +90,18 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
   }
   const platform::Status exe_copied = fs->CopyFile(at.media_exe, at.installed_exe);
   if (exe_copied != platform::kErrorSuccess) {
-    return Failed(at.media_exe, at.installed_exe, exe_copied, false);
+    TransferOutcome failed = Failed(at.media_exe, at.installed_exe, exe_copied, false);
+    failed.holders = HoldersOfExecutable(*fs, exe_copied);
+    return failed;
   }
   // An update without a help folder is complete with its executable alone.
   const bool has_help = fs->FolderExists(at.media_help);
   if (has_help) {
     const platform::Status help_copied = fs->CopyFolder(at.media_help, at.installed_help);
     if (help_copied != platform::kErrorSuccess) {
-      return Failed(at.media_help, at.installed_help, help_copied, true);
+      TransferOutcome failed = Failed(at.media_help, at.installed_help, help_copied, true);
+      failed.holders = HoldersIfHeld(*fs, help_copied);
+      return failed;
     }
   }
   const TransferOutcome apart = MediaApart(*fs, at, has_help);

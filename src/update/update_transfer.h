@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/status.h"
@@ -25,6 +26,9 @@ struct TransferOutcome {
   // Whether the installation had already changed when it failed: only a
   // failure before any change may be handed to another run.
   bool anything_changed;
+  // Who held the installed file, when another program's hold failed it and
+  // the system could tell; empty for the running program itself.
+  std::vector<platform::FileHolder> holders;
 };
 
 // Copies first and deletes the media's files only once every copy has

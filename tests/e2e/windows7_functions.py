@@ -58,6 +58,7 @@ _KERNEL32 = {
     "MultiByteToWideChar": OLDER,
     "OpenEventW": OLDER,
     "OpenProcess": "Windows Vista (for PROCESS_QUERY_LIMITED_INFORMATION, which Quadrivo asks for)",
+    "ProcessIdToSessionId": OLDER,
     "RaiseException": OLDER,
     "ReadFile": OLDER,
     "ReleaseSemaphore": OLDER,
@@ -128,5 +129,9 @@ WINDOWS7_FUNCTIONS = {
     "ntdll.dll": {"NtCreateFile": OLDER, "NtQueryDirectoryFile": OLDER,
                   "NtSetInformationFile": OLDER, "RtlNtStatusToDosError": OLDER},
     "ole32.dll": {"CoInitializeEx": OLDER, "CoUninitialize": OLDER},
+    # Loaded by its full system path only after a copy failed on a held file
+    # (LoadLibraryW and GetProcAddress), to name who holds it.
+    "rstrtmgr.dll": {"RmStartSession": "Windows Vista", "RmRegisterResources": "Windows Vista",
+                     "RmGetList": "Windows Vista", "RmEndSession": "Windows Vista"},
     "msvcrt.dll": _MSVCRT,
 }

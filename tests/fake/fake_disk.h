@@ -132,6 +132,7 @@ class FakeFileSystemObject : public platform::FileSystemObject {
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override {
     return disk_.IsSameOrInside(path, other);
   }
+  std::vector<platform::FileHolder> HoldersOfHeldFile() override { return {}; }
 
  private:
   FakeDisk& disk_;

@@ -46,6 +46,7 @@ class RecordedFileSystem final : public FakeFileSystemObject {
     Platform().removals_elevated.push_back(Platform().elevated);
     return FakeFileSystemObject::DeleteFolder(path);
   }
+  std::vector<platform::FileHolder> HoldersOfHeldFile() override { return Platform().holders; }
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "fake/fake_disk.h"
 #include "fake/fake_registry.h"
 #include "fake/fault_plan.h"
+#include "platform/file_system.h"
 #include "platform/message_box.h"
 #include "platform/status.h"
 
@@ -45,6 +46,8 @@ struct FakePlatform {
   // For each removal asked of the media (a file or a folder): whether the
   // run that asked was elevated.
   std::vector<bool> removals_elevated;
+  // Who holds the installed file a copy failed on, as the system names them.
+  std::vector<platform::FileHolder> holders;
 };
 
 // The platform behind every platform call of the code under test.

@@ -130,9 +130,15 @@ Status MoveOnce(HANDLE file, const HeldFolder& folder, const std::wstring& name,
   return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
 }
 
+std::wstring& HeldFile() {
+  static std::wstring path;
+  return path;
+}
+
 Status MoveIntoPlace(HANDLE file, const HeldFolder& folder, const std::wstring& name) {
   DWORD lifted = INVALID_FILE_ATTRIBUTES;
   const Status status = WithRetries([&] { return MoveOnce(file, folder, name, &lifted); });
+  if (IsTransient(status)) HeldFile() = JoinPath(folder.path(), name.c_str());
   if (status != kErrorSuccess && lifted != INVALID_FILE_ATTRIBUTES) {
     SetReadOnly(folder, name, lifted);
   }
@@ -151,6 +157,8 @@ void Discard(ScopedFileHandle& file, const HeldFolder& folder, const std::wstrin
 }
 
 }  // namespace
+
+const std::wstring& LastHeldFile() { return HeldFile(); }
 
 Status ReplaceFileWithCopy(const HeldFolder& media_folder, const FolderEntry& media,
                            const HeldFolder& folder, const std::wstring& name, Copied copied,

@@ -29,4 +29,8 @@ Status ReplaceFileWithCopy(const HeldFolder& media_folder, const FolderEntry& me
                            const HeldFolder& folder, const std::wstring& name, Copied copied,
                            const OwnPermissions& permissions, NewFilePermissions& new_file);
 
+// The installed file (a long path) that another program's hold last kept
+// from being replaced, after the retries; empty before any was.
+const std::wstring& LastHeldFile();
+
 }  // namespace platform::win32

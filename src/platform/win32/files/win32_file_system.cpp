@@ -5,7 +5,9 @@
 #include "platform/file_system.h"
 #include "platform/win32/files/delete_folder.h"
 #include "platform/win32/files/destination_folder.h"
+#include "platform/win32/files/file_holders.h"
 #include "platform/win32/files/file_identity.h"
+#include "platform/win32/files/replace_file.h"
 #include "platform/win32/windows/long_path.h"
 
 namespace platform {
@@ -89,6 +91,11 @@ class Win32FileSystem final : public FileSystemObject {
 
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override {
     return win32::IsSameOrInside(LongPath(path), LongPath(other));
+  }
+
+  std::vector<FileHolder> HoldersOfHeldFile() override {
+    const std::wstring& held = win32::LastHeldFile();
+    return held.empty() ? std::vector<FileHolder>() : win32::HoldersOf(held);
   }
 };
 
