@@ -88,7 +88,8 @@ Signature SignatureOf(HANDLE file, const std::wstring& path) {
 // chain is built. Of the chain's answers, these two say only that its root
 // is not one this PC trusts (a root Windows has not fetched, a private or
 // self-signed one), and are taken as such only when the chain has no other
-// fault: the policy names an untrusted root before an expiry.
+// fault: the answer names one fault of several, and an expired certificate
+// without a timestamp must not pass for one whose root is merely unknown.
 bool OnlyTheRootIsUnknown(const Signature& signature) {
   constexpr DWORD kRootFaults = CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN;
   return (signature.answer == CERT_E_UNTRUSTEDROOT || signature.answer == CERT_E_CHAINING) &&
