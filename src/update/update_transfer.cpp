@@ -29,10 +29,8 @@ struct Places {
 
 Places PlacesOf(const std::wstring& command_path, const std::wstring& program_name,
                 const std::wstring& install_folder) {
-  const std::wstring media_folder = FirstCharacters(
-      command_path, static_cast<std::ptrdiff_t>(LastBackslashPosition(command_path)));
   return Places{command_path + L".exe", install_folder + program_name + L".exe",
-                media_folder + kMediaHelpFolder, install_folder + kInstalledHelpFolder};
+                FolderOf(command_path) + kMediaHelpFolder, install_folder + kInstalledHelpFolder};
 }
 
 // The copies refuse a file or folder onto itself, but the media's files are
