@@ -63,20 +63,17 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
                                const std::wstring& install_folder, bool remove_media) {
   const Places at = PlacesOf(command_path, program_name, install_folder);
   platform::FileSystemObject* fs = TheFileSystem();
-  if (fs == nullptr) {
-    return Failed(at.media_exe, at.installed_exe, platform::kErrorNoFileSystem, false);
-  }
-  const platform::Status exe_copied = fs->CopyFile(at.media_exe, at.installed_exe);
+  const platform::Status exe_copied =
+      fs == nullptr ? platform::kErrorNoFileSystem : fs->CopyFile(at.media_exe, at.installed_exe);
   if (exe_copied != platform::kErrorSuccess) {
     return Failed(at.media_exe, at.installed_exe, exe_copied, false);
   }
   // An update without a help folder is complete with its executable alone.
   const bool has_help = fs->FolderExists(at.media_help);
-  if (has_help) {
-    const platform::Status help_copied = fs->CopyFolder(at.media_help, at.installed_help);
-    if (help_copied != platform::kErrorSuccess) {
-      return Failed(at.media_help, at.installed_help, help_copied, true);
-    }
+  const platform::Status help_copied =
+      has_help ? fs->CopyFolder(at.media_help, at.installed_help) : platform::kErrorSuccess;
+  if (help_copied != platform::kErrorSuccess) {
+    return Failed(at.media_help, at.installed_help, help_copied, true);
   }
   const TransferOutcome apart = MediaApart(*fs, at, has_help);
   if (apart.completed && remove_media) RemoveMediaFiles(*fs, at, has_help);
