@@ -39,13 +39,11 @@ Status WriteAll(HANDLE file, const char* data, DWORD size) {
   return kErrorSuccess;
 }
 
-constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 // A virus scanner may be reading a media file that was just written.
 Status OpenSource(const HeldFolder& folder, const std::wstring& name, ScopedFileHandle& from) {
   return WithRetries([&] {
-    return folder.OpenChild(name, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN,
-                            FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, 0, &from);
+    return folder.OpenChild(name, GENERIC_READ, &from,
+                            FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, FILE_SHARE_READ);
   });
 }
 
@@ -91,13 +89,12 @@ Status FillTemporary(const HeldFolder& media_folder, const FolderEntry& media, C
 // temporary is in it.
 Status WhyRefused(const HeldFolder& folder, const std::wstring& name) {
   ScopedFileHandle probe;
-  return RefusalOfRename(folder.OpenChild(name, DELETE, kShareAll, FILE_OPEN, 0, 0, &probe));
+  return RefusalOfRename(folder.OpenChild(name, DELETE, &probe));
 }
 
 Status SetReadOnly(const HeldFolder& folder, const std::wstring& name, DWORD attributes) {
   ScopedFileHandle file;
-  const Status opened =
-      folder.OpenChild(name, FILE_WRITE_ATTRIBUTES, kShareAll, FILE_OPEN, 0, 0, &file);
+  const Status opened = folder.OpenChild(name, FILE_WRITE_ATTRIBUTES, &file);
   return opened != kErrorSuccess ? opened : SetAttributesOf(file.get(), attributes);
 }
 
@@ -112,7 +109,7 @@ Status MoveOnce(HANDLE file, const HeldFolder& folder, const std::wstring& name,
     return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
   }
   ScopedFileHandle installed;
-  folder.OpenChild(name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, 0, 0, &installed);
+  folder.OpenChild(name, FILE_READ_ATTRIBUTES, &installed);
   const DWORD attributes =
       installed.valid() ? AttributesOf(installed.get()) : INVALID_FILE_ATTRIBUTES;
   installed.reset(INVALID_HANDLE_VALUE);  // an open file is not replaced
