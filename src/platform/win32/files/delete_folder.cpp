@@ -43,10 +43,9 @@ Status DeleteEntry(const HeldFolder& folder, const FolderEntry& entry) {
 Status DeleteThroughHandle(HANDLE handle) {
   // Its one member is named DeleteFile, which Windows' headers rename.
   FILE_DISPOSITION_INFO disposition{TRUE};
-  if (::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)) {
-    return kErrorSuccess;
-  }
-  return LastStatus();
+  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)
+             ? kErrorSuccess
+             : LastStatus();
 }
 
 // Opened as itself, a file that became a link since it was listed goes as

@@ -46,20 +46,18 @@ bool HasWildcards(const std::wstring& name) {
 // FileAttributeTagInfo is refused with ERROR_INVALID_PARAMETER.
 DWORD AttributesOf(HANDLE file) {
   FILE_BASIC_INFO basic;
-  if (!System.GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) {
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return basic.FileAttributes;
+  return System.GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)
+             ? basic.FileAttributes
+             : INVALID_FILE_ATTRIBUTES;
 }
 
 // No attributes at all would read as "leave them as they are".
 Status SetAttributesOf(HANDLE file, DWORD attributes) {
   FILE_BASIC_INFO basic{};
   basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-  if (System.SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic)) {
-    return kErrorSuccess;
-  }
-  return LastStatus();
+  return System.SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic)
+             ? kErrorSuccess
+             : LastStatus();
 }
 
 Status HeldFolder::Open(const std::wstring& path, Use use, HeldFolder* folder) {
