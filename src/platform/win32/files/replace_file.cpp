@@ -39,19 +39,15 @@ Status WriteAll(HANDLE file, const char* data, DWORD size) {
   return kErrorSuccess;
 }
 
-// A virus scanner may be reading a media file that was just written.
-Status OpenSource(const HeldFolder& folder, const std::wstring& name, ScopedFileHandle& from) {
-  return WithRetries([&] {
-    return folder.OpenChild(name, GENERIC_READ, &from,
-                            FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, FILE_SHARE_READ);
-  });
-}
-
 // Only the file's data is read: its other streams (a mark of the web among
 // them) stay behind on the media.
 Status CopyData(const HeldFolder& folder, const std::wstring& name, HANDLE to) {
   ScopedFileHandle from;
-  const Status opened = OpenSource(folder, name, from);
+  // A virus scanner may be reading a media file that was just written.
+  const Status opened = WithRetries([&] {
+    return folder.OpenChild(name, GENERIC_READ, &from,
+                            FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, FILE_SHARE_READ);
+  });
   if (opened != kErrorSuccess) return opened;
   char* const buffer = CopyBuffer();
   if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
@@ -76,9 +72,8 @@ Status FillTemporary(const HeldFolder& media_folder, const FolderEntry& media, C
   Status status = CopyData(media_folder, media.name, file);
   if (status != kErrorSuccess) return status;
   // The copy bears the source's time, so that the next run finds it in place.
-  FILETIME write_time;
-  write_time.dwLowDateTime = static_cast<DWORD>(media.stamp.write_time);
-  write_time.dwHighDateTime = static_cast<DWORD>(media.stamp.write_time >> 32);
+  const FILETIME write_time = {static_cast<DWORD>(media.stamp.write_time),
+                               static_cast<DWORD>(media.stamp.write_time >> 32)};
   if (!::SetFileTime(file, nullptr, nullptr, &write_time)) return LastStatus();
   if (copied == Copied::kProgram && !::FlushFileBuffers(file)) return LastStatus();
   return kErrorSuccess;
@@ -105,25 +100,23 @@ Status SetReadOnly(const HeldFolder& folder, const std::wstring& name, DWORD att
 // handle, so that no other program can slip between copy and rename.
 Status MoveOnce(HANDLE file, const HeldFolder& folder, const std::wstring& name, DWORD* lifted) {
   Status status = folder.MoveHere(file, name);
-  if (status != ERROR_ACCESS_DENIED || *lifted != INVALID_FILE_ATTRIBUTES) {
-    return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
+  if (status == ERROR_ACCESS_DENIED && *lifted == INVALID_FILE_ATTRIBUTES) {
+    ScopedFileHandle installed;
+    folder.OpenChild(name, FILE_READ_ATTRIBUTES, &installed);
+    const DWORD attributes =
+        installed.valid() ? AttributesOf(installed.get()) : INVALID_FILE_ATTRIBUTES;
+    installed.reset(INVALID_HANDLE_VALUE);  // an open file is not replaced
+    // No wait makes a folder give way to a file.
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsReadOnly(attributes)) {
+      // Changing attributes is not refused for another program's hold, so a
+      // refusal here is this user's rights: final, whatever holds the file.
+      const Status writable = SetReadOnly(folder, name, attributes & ~FILE_ATTRIBUTE_READONLY);
+      if (writable != kErrorSuccess) return writable;
+      *lifted = attributes;
+      status = folder.MoveHere(file, name);
+    }
   }
-  ScopedFileHandle installed;
-  folder.OpenChild(name, FILE_READ_ATTRIBUTES, &installed);
-  const DWORD attributes =
-      installed.valid() ? AttributesOf(installed.get()) : INVALID_FILE_ATTRIBUTES;
-  installed.reset(INVALID_HANDLE_VALUE);  // an open file is not replaced
-  // No wait makes a folder give way to a file.
-  if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
-  if (attributes == INVALID_FILE_ATTRIBUTES || !IsReadOnly(attributes)) {
-    return WhyRefused(folder, name);
-  }
-  // Changing attributes is not refused for another program's hold, so a
-  // refusal here is this user's rights: final, whatever holds the file.
-  const Status writable = SetReadOnly(folder, name, attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (writable != kErrorSuccess) return writable;
-  *lifted = attributes;
-  status = folder.MoveHere(file, name);
   return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
 }
 
