@@ -1,7 +1,5 @@
 #include "update/main.h"
 
-#include <string>
-
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "update/failure_advice.h"

@@ -2,9 +2,6 @@
 
 #include <aclapi.h>
 
-#include <cstdint>
-#include <vector>
-
 #include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {

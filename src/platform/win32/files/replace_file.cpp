@@ -1,7 +1,5 @@
 #include "platform/win32/files/replace_file.h"
 
-#include <string>
-
 #include "platform/win32/elevation/publisher_signature.h"
 #include "platform/win32/files/delete_folder.h"
 #include "platform/win32/files/temporary_files.h"
