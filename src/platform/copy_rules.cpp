@@ -2,12 +2,6 @@
 
 namespace platform {
 
-namespace {
-
-constexpr std::uint64_t kTwoSeconds = 2 * 10000000ULL;
-
-}  // namespace
-
 // Only ASCII letters are folded: the names to tell are ASCII, and no other
 // letter may turn into one of theirs.
 bool KeepsTwoSecondTimes(const std::wstring& file_system_name) {
@@ -34,6 +28,7 @@ Status RefusalOfRename(Status probe) {
 
 bool IsAlreadyInPlace(const FileStamp& media, const FileStamp& installed,
                       bool keeps_two_second_times) {
+  constexpr std::uint64_t kTwoSeconds = 2 * 10000000ULL;
   if (media.size != installed.size) return false;
   const std::uint64_t apart = media.write_time > installed.write_time
                                   ? media.write_time - installed.write_time

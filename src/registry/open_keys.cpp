@@ -19,16 +19,15 @@ void RememberKey(platform::RegHandle handle, const std::wstring& path) {
     OpenKeys[static_cast<std::size_t>(index)].Path = path;
     return;
   }
-  try {
-    OpenKeys.push_back(KeyEntry{handle, path});
-  } catch (const std::bad_alloc&) {
-    // A table that cannot grow starts afresh with this one slot; the names of
-    // earlier keys are only lost, never wrong.
-    OpenKeys.clear();
-    OpenKeys.shrink_to_fit();
+  // A table that cannot grow starts afresh with this one slot; the names of
+  // earlier keys are only lost, never wrong.
+  for (int attempt = 0; attempt < 2; ++attempt) {
     try {
       OpenKeys.push_back(KeyEntry{handle, path});
+      return;
     } catch (const std::bad_alloc&) {
+      OpenKeys.clear();
+      OpenKeys.shrink_to_fit();
     }
   }
 }
@@ -43,10 +42,8 @@ std::wstring RootKeyName(platform::RegHandle handle) {
 
 std::wstring KeyName(platform::RegHandle handle) {
   std::wstring name = RootKeyName(handle);
-  if (!name.empty()) return name;
-  const int index = FindKeyEntry(handle);
-  if (index >= 0) return OpenKeys[static_cast<std::size_t>(index)].Path;
-  return std::wstring();
+  const int index = name.empty() ? FindKeyEntry(handle) : -1;
+  return index < 0 ? name : OpenKeys[static_cast<std::size_t>(index)].Path;
 }
 
 }  // namespace FunzioniReg

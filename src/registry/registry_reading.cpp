@@ -8,15 +8,6 @@
 
 namespace FunzioniReg {
 
-namespace {
-
-// No string value worth reading comes near this; a larger size reported by
-// the registry is hostile or corrupt and reads as nothing rather than
-// claiming gigabytes of memory.
-constexpr std::uint32_t kLargestValueBytes = 64u * 1024u * 1024u;
-
-}  // namespace
-
 void ReadMachineString(std::wstring& key_path, const std::wstring& value_name) {
   std::wstring result;
   platform::RegHandle handle = 0;
@@ -39,6 +30,10 @@ bool OpenKey(platform::RegHandle parent, const std::wstring& sub_key, platform::
 
 bool QueryStringValue(platform::RegHandle handle, const std::wstring& value_name,
                       std::wstring& value) {
+  // No string value worth reading comes near this; a larger size reported by
+  // the registry is hostile or corrupt and reads as nothing rather than
+  // claiming gigabytes of memory.
+  constexpr std::uint32_t kLargestValueBytes = 64u * 1024u * 1024u;
   const std::string ansi_name = platform::ToAnsi(value_name);
   platform::RegType type = platform::kRegNone;
   std::uint32_t size = 0;
@@ -54,8 +49,7 @@ bool QueryStringValue(platform::RegHandle handle, const std::wstring& value_name
   } catch (const std::bad_alloc&) {
     return false;
   }
-  platform::RegType second_type = platform::kRegNone;
-  if (platform::RegQueryValueExA(handle, ansi_name, &second_type, &buffer[0], &size) !=
+  if (platform::RegQueryValueExA(handle, ansi_name, &type, &buffer[0], &size) !=
       platform::kErrorSuccess) {
     return false;
   }

@@ -13,7 +13,7 @@ std::wstring FindInstallFolder(const std::wstring& program_name) {
 
   value = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + program_name + L".exe";
   ReadMachineString(value, L"");
-  return FirstCharacters(value, static_cast<std::ptrdiff_t>(LastBackslashPosition(value)));
+  return FolderOf(value);
 }
 
 }  // namespace FunzioniReg

@@ -1,7 +1,5 @@
 #include "update/main.h"
 
-#include <string>
-
 #include "platform/message_box.h"
 #include "platform/process.h"
 #include "update/failure_advice.h"
@@ -13,11 +11,6 @@
 namespace FunzioniReg {
 
 namespace {
-
-// The path without its last backslash and what follows it.
-std::wstring WithoutLastComponent(const std::wstring& path) {
-  return FirstCharacters(path, static_cast<std::ptrdiff_t>(LastBackslashPosition(path)) - 1);
-}
 
 int Show(const std::wstring& text, ExitStatus status) {
   // Unattended, the exit status is all anyone will read.
@@ -51,12 +44,11 @@ int PassedOn(int elevated_status) {
              : kExitFailed;
 }
 
-int PriceListReport(const std::wstring& command_path, const std::wstring& price_list_name,
-                    const std::wstring& install_folder) {
-  if (!install_folder.empty()) {
-    return Show(PriceListPlacedMessage(price_list_name, install_folder), kExitDone);
-  }
-  return Show(DefaultFolderMessage(WithoutLastComponent(command_path)), kExitDone);
+int PriceListReport(const std::wstring& price_list_folder, const std::wstring& install_folder) {
+  return Show(install_folder.empty()
+                  ? DefaultFolderMessage(WithoutLastComponent(price_list_folder))
+                  : PriceListPlacedMessage(LastComponent(price_list_folder), install_folder),
+              kExitDone);
 }
 
 int Update(const std::wstring& command_path, const std::wstring& program_name,
@@ -90,21 +82,14 @@ int Update(const std::wstring& command_path, const std::wstring& program_name,
 }  // namespace
 
 int Main(const std::wstring& argument) {
-  std::wstring command_path = argument;
-  std::wstring program_name = TextAfter(command_path, LastBackslashPosition(command_path));
-
+  const std::wstring program_name = LastComponent(argument);
   if (program_name == L"Prezzari") {
     // A price list is always placed for the accounting program; its name is
     // the folder above "Prezzari".
-    program_name = L"Lindarex";
-    command_path = WithoutLastComponent(command_path);
-    const std::wstring price_list_name =
-        TextAfter(command_path, LastBackslashPosition(command_path));
-    return PriceListReport(command_path, price_list_name, FindInstallFolder(program_name));
+    return PriceListReport(WithoutLastComponent(argument), FindInstallFolder(L"Lindarex"));
   }
   const bool handed_over = platform::WasHandedOver();
-  const int status =
-      Update(command_path, program_name, FindInstallFolder(program_name), handed_over);
+  const int status = Update(argument, program_name, FindInstallFolder(program_name), handed_over);
   return handed_over ? kExitHandedBack + status : status;
 }
 

@@ -2,18 +2,14 @@
 
 namespace FunzioniReg {
 
-std::size_t LastBackslashPosition(const std::wstring& text) {
-  const std::size_t found = text.rfind(L'\\');
-  return found == std::wstring::npos ? 0 : found + 1;
-}
+// Without a backslash, rfind's npos plus one wraps round to 0.
+std::wstring LastComponent(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
 
-std::wstring TextAfter(const std::wstring& text, std::size_t position) {
-  return text.substr(position);
-}
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
 
-std::wstring FirstCharacters(const std::wstring& text, std::ptrdiff_t count) {
-  if (count <= 0) return std::wstring();
-  return text.substr(0, static_cast<std::size_t>(count));
+std::wstring WithoutLastComponent(const std::wstring& path) {
+  const std::size_t cut = path.rfind(L'\\');
+  return cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
 }
 
 }  // namespace FunzioniReg

@@ -1,17 +1,16 @@
 // Cutting paths at their last backslash.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 namespace FunzioniReg {
 
-// 1-based position of the last backslash, 0 when there is none.
-std::size_t LastBackslashPosition(const std::wstring& text);
-// The text after position; the whole text when position is 0.
-std::wstring TextAfter(const std::wstring& text, std::size_t position);
-// The first count characters; nothing for a count below zero, so that a cut
-// at a backslash that is not there keeps nothing.
-std::wstring FirstCharacters(const std::wstring& text, std::ptrdiff_t count);
+// The text after the last backslash; the whole text when there is none.
+std::wstring LastComponent(const std::wstring& path);
+// The text up to the last backslash, that backslash included; nothing when
+// there is none.
+std::wstring FolderOf(const std::wstring& path);
+// The text before the last backslash; nothing when there is none.
+std::wstring WithoutLastComponent(const std::wstring& path);
 
 }  // namespace FunzioniReg

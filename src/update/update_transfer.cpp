@@ -49,10 +49,8 @@ struct Places {
 
 Places PlacesOf(const std::wstring& command_path, const std::wstring& program_name,
                 const std::wstring& install_folder) {
-  const std::wstring media_folder = FirstCharacters(
-      command_path, static_cast<std::ptrdiff_t>(LastBackslashPosition(command_path)));
   return Places{command_path + L".exe", install_folder + program_name + L".exe",
-                media_folder + kMediaHelpFolder, install_folder + kInstalledHelpFolder};
+                FolderOf(command_path) + kMediaHelpFolder, install_folder + kInstalledHelpFolder};
 }
 
 // The copies refuse a file or folder onto itself, but the media's files are
@@ -85,24 +83,21 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
                                const std::wstring& install_folder, bool remove_media) {
   const Places at = PlacesOf(command_path, program_name, install_folder);
   platform::FileSystemObject* fs = TheFileSystem();
-  if (fs == nullptr) {
-    return Failed(at.media_exe, at.installed_exe, platform::kErrorNoFileSystem, false);
-  }
-  const platform::Status exe_copied = fs->CopyFile(at.media_exe, at.installed_exe);
+  const platform::Status exe_copied =
+      fs == nullptr ? platform::kErrorNoFileSystem : fs->CopyFile(at.media_exe, at.installed_exe);
   if (exe_copied != platform::kErrorSuccess) {
     TransferOutcome failed = Failed(at.media_exe, at.installed_exe, exe_copied, false);
-    failed.holders = HoldersOfExecutable(*fs, exe_copied);
+    if (fs != nullptr) failed.holders = HoldersOfExecutable(*fs, exe_copied);
     return failed;
   }
   // An update without a help folder is complete with its executable alone.
   const bool has_help = fs->FolderExists(at.media_help);
-  if (has_help) {
-    const platform::Status help_copied = fs->CopyFolder(at.media_help, at.installed_help);
-    if (help_copied != platform::kErrorSuccess) {
-      TransferOutcome failed = Failed(at.media_help, at.installed_help, help_copied, true);
-      failed.holders = HoldersIfHeld(*fs, help_copied);
-      return failed;
-    }
+  const platform::Status help_copied =
+      has_help ? fs->CopyFolder(at.media_help, at.installed_help) : platform::kErrorSuccess;
+  if (help_copied != platform::kErrorSuccess) {
+    TransferOutcome failed = Failed(at.media_help, at.installed_help, help_copied, true);
+    failed.holders = HoldersIfHeld(*fs, help_copied);
+    return failed;
   }
   const TransferOutcome apart = MediaApart(*fs, at, has_help);
   if (apart.completed && remove_media) RemoveMediaFiles(*fs, at, has_help);

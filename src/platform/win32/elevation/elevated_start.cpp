@@ -3,8 +3,6 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <string>
-
 #include "platform/win32/windows/scoped_handle.h"
 #include "platform/win32/windows/system_library.h"
 

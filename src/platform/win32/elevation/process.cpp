@@ -1,5 +1,3 @@
-// This process's standing on Windows: its token's elevation, its window
-// station's visibility, and an elevated run of this same program.
 #include "platform/process.h"
 
 #include "platform/win32/elevation/elevated_start.h"
@@ -55,11 +53,9 @@ bool IsElevated() {
 bool HasVisibleDesktop() {
   USEROBJECTFLAGS flags = {};
   // When the window station cannot be asked, the box is shown as usual.
-  if (!::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags),
-                                   nullptr)) {
-    return true;
-  }
-  return (flags.dwFlags & WSF_VISIBLE) != 0;
+  return !::GetUserObjectInformationW(::GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags),
+                                      nullptr) ||
+         (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
 NetworkPlace NetworkPlaceOf(const std::wstring& path) {

@@ -6,8 +6,6 @@ namespace platform::win32 {
 
 namespace {
 
-constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
 void KeepFirst(Status& first, Status status) {
   if (first == kErrorSuccess) first = status;
 }
@@ -17,8 +15,7 @@ void KeepFirst(Status& first, Status status) {
 // two disagree and the link stays.
 Status DeleteLink(const HeldFolder& folder, const FolderEntry& entry) {
   ScopedFileHandle link;
-  const Status opened = folder.OpenChild(entry.name, DELETE | FILE_READ_ATTRIBUTES, kShareAll,
-                                         FILE_OPEN, 0, 0, &link);
+  const Status opened = folder.OpenChild(entry.name, DELETE | FILE_READ_ATTRIBUTES, &link);
   if (opened != kErrorSuccess) return opened;
   const DWORD held = AttributesOf(link.get());
   if (held == INVALID_FILE_ATTRIBUTES) return LastStatus();
@@ -46,10 +43,9 @@ Status DeleteEntry(const HeldFolder& folder, const FolderEntry& entry) {
 Status DeleteThroughHandle(HANDLE handle) {
   // Its one member is named DeleteFile, which Windows' headers rename.
   FILE_DISPOSITION_INFO disposition{TRUE};
-  if (::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)) {
-    return kErrorSuccess;
-  }
-  return LastStatus();
+  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)
+             ? kErrorSuccess
+             : LastStatus();
 }
 
 // Opened as itself, a file that became a link since it was listed goes as
@@ -59,8 +55,7 @@ Status DeleteThroughHandle(HANDLE handle) {
 // refuses it (STATUS_CANNOT_DELETE, which is ERROR_ACCESS_DENIED).
 Status DeleteFileIn(const HeldFolder& folder, const std::wstring& name) {
   ScopedFileHandle file;
-  return folder.OpenChild(name, DELETE, kShareAll, FILE_OPEN,
-                          FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE, 0, &file);
+  return folder.OpenChild(name, DELETE, &file, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
 }
 
 Status DeleteFolderTree(const HeldFolder& folder) {

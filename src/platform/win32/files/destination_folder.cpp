@@ -26,6 +26,10 @@ int Compare(const std::wstring& left, const std::wstring& right) {
                                 static_cast<int>(right.size()), TRUE);
 }
 
+bool ComesBefore(const FolderEntry& entry, const std::wstring& name) {
+  return Compare(entry.name, name) == CSTR_LESS_THAN;
+}
+
 }  // namespace
 
 bool DestinationFolder::KeepTwoSecondTimes() {
@@ -54,36 +58,29 @@ Status DestinationFolder::List() {
   while (entries.Next()) {
     const FolderEntry& entry = entries.Entry();
     if (!IsPlainFile(entry.attributes)) continue;
-    if (!RemoveIfAbandoned(folder_, entry.name)) installed_.push_back({entry.name, entry.stamp});
+    if (!RemoveIfAbandoned(folder_, entry.name)) installed_.push_back(entry);
   }
   std::sort(installed_.begin(), installed_.end(),
-            [](const InstalledFile& a, const InstalledFile& b) {
-              return Compare(a.name, b.name) == CSTR_LESS_THAN;
-            });
+            [](const FolderEntry& a, const FolderEntry& b) { return ComesBefore(a, b.name); });
   return entries.status();
 }
 
-const DestinationFolder::InstalledFile* DestinationFolder::Find(const std::wstring& name) const {
-  const auto found = std::lower_bound(installed_.begin(), installed_.end(), name,
-                                      [](const InstalledFile& a, const std::wstring& b) {
-                                        return Compare(a.name, b) == CSTR_LESS_THAN;
-                                      });
+const FolderEntry* DestinationFolder::Find(const std::wstring& name) const {
+  const auto found = std::lower_bound(installed_.begin(), installed_.end(), name, ComesBefore);
   if (found == installed_.end() || Compare(found->name, name) != CSTR_EQUAL) return nullptr;
   return &*found;
 }
 
 Status DestinationFolder::Copy(const FolderEntry& media, const std::wstring& name, Copied copied) {
-  const InstalledFile* there = Find(name);
+  const FolderEntry* there = Find(name);
   OwnPermissions permissions;
-  Status not_copied = kErrorSuccess;
-  if (there != nullptr && !CopyNeeded(media.stamp, there->stamp, *this, &not_copied)) {
-    return not_copied;
-  }
-  const std::wstring& destination = there != nullptr ? there->name : name;
   if (there != nullptr) {
-    const Status read = permissions.Read(folder_, destination, on_a_share_);
+    Status not_copied = kErrorSuccess;
+    if (!CopyNeeded(media.stamp, there->stamp, *this, &not_copied)) return not_copied;
+    const Status read = permissions.Read(folder_, there->name, on_a_share_);
     if (read != kErrorSuccess) return read;
   }
+  const std::wstring& destination = there != nullptr ? there->name : name;
   return ReplaceFileWithCopy(media_, media, folder_, destination, copied, permissions, new_file_);
 }
 

@@ -35,13 +35,8 @@ class DestinationFolder final : private VolumeAnswers {
   Status Copy(const FolderEntry& media, const std::wstring& name, Copied copied);
 
  private:
-  struct InstalledFile {
-    std::wstring name;  // as the folder spells it
-    FileStamp stamp;
-  };
-
   Status List();
-  const InstalledFile* Find(const std::wstring& name) const;
+  const FolderEntry* Find(const std::wstring& name) const;
   // What this folder's volume and the media's say, asked of the file system
   // once for all the copies into this folder, and only when a file needs it.
   bool KeepTwoSecondTimes() override;
@@ -49,7 +44,7 @@ class DestinationFolder final : private VolumeAnswers {
 
   const HeldFolder& folder_;
   const HeldFolder& media_;
-  std::vector<InstalledFile> installed_;  // sorted as the file system compares names
+  std::vector<FolderEntry> installed_;    // sorted as the file system compares names
   std::optional<bool> two_second_times_;  // none until asked
   std::optional<bool> identities_;
   // Whether it lies on another machine: asked once for all its files.

@@ -46,20 +46,18 @@ bool HasWildcards(const std::wstring& name) {
 // FileAttributeTagInfo is refused with ERROR_INVALID_PARAMETER.
 DWORD AttributesOf(HANDLE file) {
   FILE_BASIC_INFO basic;
-  if (!System.GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) {
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return basic.FileAttributes;
+  return System.GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)
+             ? basic.FileAttributes
+             : INVALID_FILE_ATTRIBUTES;
 }
 
 // No attributes at all would read as "leave them as they are".
 Status SetAttributesOf(HANDLE file, DWORD attributes) {
   FILE_BASIC_INFO basic{};
   basic.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-  if (System.SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic)) {
-    return kErrorSuccess;
-  }
-  return LastStatus();
+  return System.SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof basic)
+             ? kErrorSuccess
+             : LastStatus();
 }
 
 Status HeldFolder::Open(const std::wstring& path, Use use, HeldFolder* folder) {
@@ -75,8 +73,8 @@ Status HeldFolder::OpenFolder(const std::wstring& name, Use use, bool make, Held
                               const FolderEntry* listed) const {
   child->path_ = JoinPath(path_, name.c_str());
   const Status opened =
-      OpenChild(name, AccessFor(use), kAllButDeletion, make ? FILE_OPEN_IF : FILE_OPEN,
-                FILE_DIRECTORY_FILE, FILE_ATTRIBUTE_NORMAL, &child->handle_);
+      OpenChild(name, AccessFor(use), &child->handle_, FILE_DIRECTORY_FILE, kAllButDeletion,
+                make ? FILE_OPEN_IF : FILE_OPEN, FILE_ATTRIBUTE_NORMAL);
   if (opened != kErrorSuccess) return FolderStatus(opened);
   FolderEntry asked{};
   if (listed == nullptr) {
@@ -87,9 +85,9 @@ Status HeldFolder::OpenFolder(const std::wstring& name, Use use, bool make, Held
   return Checked(child->get(), listed->attributes);
 }
 
-Status HeldFolder::OpenChild(const std::wstring& name, ACCESS_MASK access, ULONG share,
-                             ULONG disposition, ULONG options, ULONG attributes,
-                             ScopedFileHandle* child) const {
+Status HeldFolder::OpenChild(const std::wstring& name, ACCESS_MASK access, ScopedFileHandle* child,
+                             ULONG options, ULONG share, ULONG disposition,
+                             ULONG attributes) const {
   UNICODE_STRING counted = Counted(name);
   OBJECT_ATTRIBUTES object;
   InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE, handle_.get(), nullptr);
@@ -107,9 +105,7 @@ Status HeldFolder::OpenChild(const std::wstring& name, ACCESS_MASK access, ULONG
 Status HeldFolder::EntryOf(const std::wstring& name, FolderEntry* entry) const {
   if (name.empty() || HasWildcards(name)) return ERROR_INVALID_NAME;
   ScopedFileHandle own;
-  const Status opened =
-      OpenChild(std::wstring(), FILE_LIST_DIRECTORY, kAllButDeletion | FILE_SHARE_DELETE, FILE_OPEN,
-                FILE_DIRECTORY_FILE, 0, &own);
+  const Status opened = OpenChild(std::wstring(), FILE_LIST_DIRECTORY, &own, FILE_DIRECTORY_FILE);
   if (opened != kErrorSuccess) return opened;
   FolderEntries entries(own.get(), name);
   if (entries.Next()) {

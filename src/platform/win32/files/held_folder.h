@@ -43,10 +43,11 @@ class HeldFolder {
   // An open relative to a folder's handle is the I/O manager's, for every
   // file system alike (ZwCreateFile's RootDirectory in the WDK).
   // Opens or makes the child name, as itself, with NtCreateFile's access,
-  // sharing, disposition, options (FILE_OPEN_REPARSE_POINT and synchronous
-  // access are added) and attributes of a new file.
-  Status OpenChild(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
-                   ULONG options, ULONG attributes, ScopedFileHandle* child) const;
+  // options (FILE_OPEN_REPARSE_POINT and synchronous access are added),
+  // sharing, disposition and attributes of a new file.
+  Status OpenChild(const std::wstring& name, ACCESS_MASK access, ScopedFileHandle* child,
+                   ULONG options = 0, ULONG share = kShareAll, ULONG disposition = FILE_OPEN,
+                   ULONG attributes = 0) const;
 
   // The child name as this folder's listing shows it; ERROR_FILE_NOT_FOUND
   // when there is none.

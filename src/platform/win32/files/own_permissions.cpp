@@ -2,9 +2,6 @@
 
 #include <aclapi.h>
 
-#include <cstdint>
-#include <vector>
-
 #include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
@@ -80,9 +77,7 @@ Status OwnPermissions::Read(const HeldFolder& folder, const std::wstring& name, 
 // what a link points to are not the file's.
 Status OwnPermissions::ReadDacl(const HeldFolder& folder, const std::wstring& name) {
   ScopedFileHandle file;
-  const Status opened =
-      folder.OpenChild(name, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       FILE_OPEN, 0, 0, &file);
+  const Status opened = folder.OpenChild(name, READ_CONTROL, &file);
   if (opened != kErrorSuccess) return NothingToKeep(opened) ? kErrorSuccess : opened;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   const DWORD status = System.GetSecurityInfo(file.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,

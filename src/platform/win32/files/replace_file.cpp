@@ -1,7 +1,5 @@
 #include "platform/win32/files/replace_file.h"
 
-#include <string>
-
 #include "platform/win32/elevation/publisher_signature.h"
 #include "platform/win32/files/delete_folder.h"
 #include "platform/win32/files/temporary_files.h"
@@ -39,21 +37,15 @@ Status WriteAll(HANDLE file, const char* data, DWORD size) {
   return kErrorSuccess;
 }
 
-constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// A virus scanner may be reading a media file that was just written.
-Status OpenSource(const HeldFolder& folder, const std::wstring& name, ScopedFileHandle& from) {
-  return WithRetries([&] {
-    return folder.OpenChild(name, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN,
-                            FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, 0, &from);
-  });
-}
-
 // Only the file's data is read: its other streams (a mark of the web among
 // them) stay behind on the media.
 Status CopyData(const HeldFolder& folder, const std::wstring& name, HANDLE to) {
   ScopedFileHandle from;
-  const Status opened = OpenSource(folder, name, from);
+  // A virus scanner may be reading a media file that was just written.
+  const Status opened = WithRetries([&] {
+    return folder.OpenChild(name, GENERIC_READ, &from,
+                            FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, FILE_SHARE_READ);
+  });
   if (opened != kErrorSuccess) return opened;
   char* const buffer = CopyBuffer();
   if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
@@ -78,9 +70,8 @@ Status FillTemporary(const HeldFolder& media_folder, const FolderEntry& media, C
   Status status = CopyData(media_folder, media.name, file);
   if (status != kErrorSuccess) return status;
   // The copy bears the source's time, so that the next run finds it in place.
-  FILETIME write_time;
-  write_time.dwLowDateTime = static_cast<DWORD>(media.stamp.write_time);
-  write_time.dwHighDateTime = static_cast<DWORD>(media.stamp.write_time >> 32);
+  const FILETIME write_time = {static_cast<DWORD>(media.stamp.write_time),
+                               static_cast<DWORD>(media.stamp.write_time >> 32)};
   if (!::SetFileTime(file, nullptr, nullptr, &write_time)) return LastStatus();
   if (copied == Copied::kProgram && !::FlushFileBuffers(file)) return LastStatus();
   return kErrorSuccess;
@@ -91,13 +82,12 @@ Status FillTemporary(const HeldFolder& media_folder, const FolderEntry& media, C
 // temporary is in it.
 Status WhyRefused(const HeldFolder& folder, const std::wstring& name) {
   ScopedFileHandle probe;
-  return RefusalOfRename(folder.OpenChild(name, DELETE, kShareAll, FILE_OPEN, 0, 0, &probe));
+  return RefusalOfRename(folder.OpenChild(name, DELETE, &probe));
 }
 
 Status SetReadOnly(const HeldFolder& folder, const std::wstring& name, DWORD attributes) {
   ScopedFileHandle file;
-  const Status opened =
-      folder.OpenChild(name, FILE_WRITE_ATTRIBUTES, kShareAll, FILE_OPEN, 0, 0, &file);
+  const Status opened = folder.OpenChild(name, FILE_WRITE_ATTRIBUTES, &file);
   return opened != kErrorSuccess ? opened : SetAttributesOf(file.get(), attributes);
 }
 
@@ -108,25 +98,23 @@ Status SetReadOnly(const HeldFolder& folder, const std::wstring& name, DWORD att
 // handle, so that no other program can slip between copy and rename.
 Status MoveOnce(HANDLE file, const HeldFolder& folder, const std::wstring& name, DWORD* lifted) {
   Status status = folder.MoveHere(file, name);
-  if (status != ERROR_ACCESS_DENIED || *lifted != INVALID_FILE_ATTRIBUTES) {
-    return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
+  if (status == ERROR_ACCESS_DENIED && *lifted == INVALID_FILE_ATTRIBUTES) {
+    ScopedFileHandle installed;
+    folder.OpenChild(name, FILE_READ_ATTRIBUTES, &installed);
+    const DWORD attributes =
+        installed.valid() ? AttributesOf(installed.get()) : INVALID_FILE_ATTRIBUTES;
+    installed.reset(INVALID_HANDLE_VALUE);  // an open file is not replaced
+    // No wait makes a folder give way to a file.
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
+    if (attributes != INVALID_FILE_ATTRIBUTES && IsReadOnly(attributes)) {
+      // Changing attributes is not refused for another program's hold, so a
+      // refusal here is this user's rights: final, whatever holds the file.
+      const Status writable = SetReadOnly(folder, name, attributes & ~FILE_ATTRIBUTE_READONLY);
+      if (writable != kErrorSuccess) return writable;
+      *lifted = attributes;
+      status = folder.MoveHere(file, name);
+    }
   }
-  ScopedFileHandle installed;
-  folder.OpenChild(name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, 0, 0, &installed);
-  const DWORD attributes =
-      installed.valid() ? AttributesOf(installed.get()) : INVALID_FILE_ATTRIBUTES;
-  installed.reset(INVALID_HANDLE_VALUE);  // an open file is not replaced
-  // No wait makes a folder give way to a file.
-  if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
-  if (attributes == INVALID_FILE_ATTRIBUTES || !IsReadOnly(attributes)) {
-    return WhyRefused(folder, name);
-  }
-  // Changing attributes is not refused for another program's hold, so a
-  // refusal here is this user's rights: final, whatever holds the file.
-  const Status writable = SetReadOnly(folder, name, attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (writable != kErrorSuccess) return writable;
-  *lifted = attributes;
-  status = folder.MoveHere(file, name);
   return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
 }
 

@@ -67,8 +67,8 @@ ULONGLONG LatestSignOfLife(const FILE_BASIC_INFO& basic) {
 // shared installation, where its process id means nothing here) is held open
 // by that run, and this open fails.
 Status OpenOwnName(const HeldFolder& folder, const std::wstring& name, ScopedFileHandle* file) {
-  return folder.OpenChild(name, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, 0, FILE_OPEN,
-                          FILE_NON_DIRECTORY_FILE, 0, file);
+  return folder.OpenChild(name, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, file,
+                          FILE_NON_DIRECTORY_FILE, 0);
 }
 
 // FileBasicInfo and FileStandardInfo are answered by every file system,
@@ -87,8 +87,8 @@ Status CreateTemporary(const HeldFolder& folder, DWORD attributes, DWORD extra_a
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     *name = TemporaryName();
     const Status status = folder.OpenChild(
-        *name, GENERIC_READ | GENERIC_WRITE | DELETE | extra_access, 0, FILE_CREATE,
-        FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, attributes, file);
+        *name, GENERIC_READ | GENERIC_WRITE | DELETE | extra_access, file,
+        FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, 0, FILE_CREATE, attributes);
     if (status != ERROR_FILE_EXISTS && status != ERROR_ALREADY_EXISTS) return status;
   }
   return ERROR_FILE_EXISTS;

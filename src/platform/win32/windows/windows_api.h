@@ -25,6 +25,8 @@ namespace platform::win32 {
 
 inline Status LastStatus() { return static_cast<Status>(::GetLastError()); }
 
+constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 // What the attributes of a directory entry say of it. INVALID_FILE_ATTRIBUTES
 // is the caller's to rule out first.
 inline bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
@@ -60,9 +62,8 @@ std::wstring TextOf(Call call) {
 // not read, still answers and is not disturbed; folders need backup
 // semantics. The caller owns the handle.
 inline HANDLE OpenToQuery(const std::wstring& path) {
-  return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 }  // namespace platform::win32
