@@ -116,6 +116,10 @@ struct FailurePoint {
   std::string message;
   const char* installed_exe;
   bool media_kept;
+  // Who holds the file, as the system names them: a held file names them,
+  // but the running program holding its own executable, unless another
+  // user's copy does.
+  std::vector<platform::FileHolder> holders = {};
 };
 
 void PrintTo(const FailurePoint& c, std::ostream* os) { *os << c.name; }
@@ -141,6 +145,41 @@ const FailurePoint kFailurePoints[] = {
      ExeCopyFailed(kRetry), test::kOldExe, true},
     {"HelpFolderInUse", Op::kCopyFolder, platform::kErrorSharingViolation, 2,
      HelpCopyFailed(kInUse), test::kNewExe, true},
+    {"HelpPageHeldByTheViewer",
+     Op::kCopyFolder,
+     platform::kErrorSharingViolation,
+     2,
+     HelpCopyFailed(u8"Il file è in uso da \"Microsoft® HTML Help Executable\"; chiudere il "
+                    u8"programma e ripetere l'aggiornamento"),
+     test::kNewExe,
+     true,
+     {{L"Microsoft\u00ae HTML Help Executable", false}}},
+    {"HelpPageHeldByFour",
+     Op::kCopyFolder,
+     platform::kErrorSharingViolation,
+     2,
+     HelpCopyFailed(u8"Il file è in uso da \"A\", \"B\", \"C\" e altri; chiudere i programmi e "
+                    u8"ripetere l'aggiornamento"),
+     test::kNewExe,
+     true,
+     {{L"A", false}, {L"B", false}, {L"C", false}, {L"D", false}}},
+    {"ExecutableHeldByTheRunningProgram",
+     Op::kCopyFile,
+     platform::kErrorSharingViolation,
+     2,
+     ExeCopyFailed(kInUse),
+     test::kOldExe,
+     true,
+     {{L"Lindarex", false}}},
+    {"ExecutableHeldByAnotherUsersProgram",
+     Op::kCopyFile,
+     platform::kErrorSharingViolation,
+     2,
+     ExeCopyFailed(u8"Il file è in uso da \"Lindarex\" e \"Lindarex\" (di un altro utente); "
+                   u8"chiudere i programmi e ripetere l'aggiornamento"),
+     test::kOldExe,
+     true,
+     {{L"Lindarex", false}, {L"Lindarex", true}}},
     {"HelpFolderDriveFull", Op::kCopyFolder, platform::kErrorDiskFull, 2, HelpCopyFailed(kNoSpace),
      test::kNewExe, true},
     {"HelpFolderRefused", Op::kCopyFolder, platform::kErrorAccessDenied, 2,
@@ -162,6 +201,7 @@ TEST_P(TransferFailureTest, KeepsTheMediaUnlessEveryCopySucceeded) {
   const FailurePoint& point = GetParam();
   test::PutUpdateOnMedia();
   Platform().faults.Fail(point.op, 1, point.error);
+  Platform().holders = point.holders;
 
   EXPECT_EQ(RunUpdate(), point.exit_status);
   EXPECT_EQ(Message(), point.message);
@@ -177,48 +217,6 @@ TEST_P(TransferFailureTest, KeepsTheMediaUnlessEveryCopySucceeded) {
 
 INSTANTIATE_TEST_SUITE_P(Points, TransferFailureTest, testing::ValuesIn(kFailurePoints),
                          [](const testing::TestParamInfo<FailurePoint>& info) {
-                           return std::string(info.param.name);
-                         });
-
-// A held file names who holds it, when the system can tell; the running
-// program holding its own executable keeps the advice that names it, unless
-// the holder is another user's.
-struct HeldCase {
-  const char* name;
-  fake::Op op;
-  std::vector<platform::FileHolder> holders;
-  std::string message;
-};
-
-void PrintTo(const HeldCase& c, std::ostream* os) { *os << c.name; }
-
-const HeldCase kHeldCases[] = {
-    {"HelpPageInTheViewer",
-     Op::kCopyFolder,
-     {{L"Microsoft\u00ae HTML Help Executable", false}},
-     HelpCopyFailed(u8"Il file è in uso da \"Microsoft® HTML Help Executable\"; chiudere il "
-                    u8"programma e ripetere l'aggiornamento")},
-    {"ExecutableByTheRunningProgram", Op::kCopyFile, {{L"Lindarex", false}}, ExeCopyFailed(kInUse)},
-    {"ExecutableByAnotherUsersProgram",
-     Op::kCopyFile,
-     {{L"Lindarex", false}, {L"Lindarex", true}},
-     ExeCopyFailed(u8"Il file è in uso da \"Lindarex\" e \"Lindarex\" (di un altro utente); "
-                   u8"chiudere i programmi e ripetere l'aggiornamento")},
-};
-
-class HeldFileTest : public TransferTest, public testing::WithParamInterface<HeldCase> {};
-
-TEST_P(HeldFileTest, NamesWhoHoldsTheFile) {
-  test::PutUpdateOnMedia();
-  Platform().faults.Fail(GetParam().op, 1, platform::kErrorSharingViolation);
-  Platform().holders = GetParam().holders;
-  EXPECT_EQ(RunUpdate(), 2);
-  EXPECT_EQ(Message(), GetParam().message);
-  EXPECT_EQ(disk().Read(L"D:\\Upd\\GuidaLindarex\\indice.htm"), "new help");
-}
-
-INSTANTIATE_TEST_SUITE_P(Holders, HeldFileTest, testing::ValuesIn(kHeldCases),
-                         [](const testing::TestParamInfo<HeldCase>& info) {
                            return std::string(info.param.name);
                          });
 

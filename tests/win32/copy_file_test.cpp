@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/win32/files/file_holders.h"
 #include "win32/win32_test_support.h"
 
 // After Windows' headers as the platform layer includes them.
@@ -274,6 +275,44 @@ TEST(CopyFileStreamsTest, MarkOfTheWebStaysOnTheMedia) {
   EXPECT_FALSE(ReadBytes(installed + L":Zone.Identifier"));
 }
 
+// The Restart Manager of one question: the file registered, the list it
+// answers, and holders that appear once the list has been sized.
+using platform::FileHolder;
+std::wstring registered;
+std::vector<FileHolder> listed, appearing;
+DWORD list_failure = 0;
+int lists_asked = 0;
+
+DWORD WINAPI StartSession(DWORD* session, DWORD, WCHAR key[]) { return *session = *key = 0; }
+DWORD WINAPI EndSession(DWORD) { return ERROR_SUCCESS; }
+DWORD WINAPI Register(DWORD, UINT, LPCWSTR files[], UINT, RM_UNIQUE_PROCESS[], UINT, LPCWSTR[]) {
+  registered = files[0];
+  return ERROR_SUCCESS;
+}
+DWORD WINAPI List(DWORD, UINT* needed, UINT* count, RM_PROCESS_INFO found[], LPDWORD) {
+  if (list_failure != 0) return list_failure;
+  if (++lists_asked == 2) listed.insert(listed.end(), appearing.begin(), appearing.end());
+  *needed = static_cast<UINT>(listed.size());
+  if (*count < *needed) return ERROR_MORE_DATA;
+  DWORD session = 0;
+  ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+  for (UINT i = 0; i < *needed; ++i) {
+    found[i] = RM_PROCESS_INFO{};
+    wcsncpy(found[i].strAppName, listed[i].name.c_str(), CCH_RM_MAX_APP_NAME);
+    found[i].TSSessionId = session + (listed[i].other_session ? 1 : 0);
+  }
+  *count = *needed;
+  return ERROR_SUCCESS;
+}
+
+// Holders as one text, another session's marked with a star.
+std::wstring Named(const std::vector<FileHolder>& holders) {
+  std::wstring text;
+  for (const FileHolder& holder : holders)
+    text += holder.name + (holder.other_session ? L"* " : L" ");
+  return text;
+}
+
 // A running program holds its executable: the copy is retried for about two
 // seconds (the pauses are counted, not waited), then fails as in use (not as
 // wanting rights, which would start an elevated run for nothing), leaving the
@@ -301,6 +340,27 @@ TEST(CopyFileInUseTest, FailsAfterRetryingAndKeepsTheOldFile) {
   EXPECT_LE(paused_ms, 3000u);
   EXPECT_EQ(ReadBytes(installed), kOld);
   EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
+
+  // Then who holds it is asked of the Restart Manager, about that file.
+  const struct {
+    std::vector<FileHolder> listed, appearing;
+    DWORD failure;
+    const wchar_t* named;
+  } kAnswers[] = {
+      {{{L"Lindarex", true}, {L"Lindarex", true}}, {}, 0, L"Lindarex* "},  // another user's, once
+      {{{L"Lindarex", false}}, {{L"HTML Help", false}}, 0, L"Lindarex HTML Help "},  // it grows
+      {{{L"Lindarex", false}}, {}, ERROR_ACCESS_DENIED, L""},
+  };
+  for (const auto& answer : kAnswers) {
+    platform::win32::RestartManager = {StartSession, Register, List, EndSession};
+    listed = answer.listed;
+    appearing = answer.appearing;
+    list_failure = answer.failure;
+    lists_asked = 0;
+    EXPECT_EQ(Named(fs->HoldersOfHeldFile()), answer.named);
+    EXPECT_EQ(registered, installed);
+  }
+  platform::win32::RestartManager = {};
 }
 
 // A running program that is already the new one is left alone: nothing is
