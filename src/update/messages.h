@@ -21,6 +21,6 @@ std::wstring UpdateCancelledMessage(const std::wstring& program_name);
 // the programs that held it, when they are known.
 std::wstring UpdateFailedMessage(const std::wstring& program_name, const std::wstring& source,
                                  const std::wstring& destination, Advice advice,
-                                 const std::vector<platform::FileHolder>& holders = {});
+                                 const std::vector<platform::FileHolder>& holders);
 
 }  // namespace FunzioniReg

@@ -22,18 +22,19 @@ TransferOutcome Failed(const std::wstring& source, const std::wstring& destinati
   return TransferOutcome{false, source, destination, status, anything_changed, {}};
 }
 
-// Asked only once a copy failed on a held file, so that no run pays for it.
-std::vector<platform::FileHolder> HoldersIfHeld(platform::FileSystemObject& fs,
+// Asked only once a copy failed on a held file, so that no run pays for it;
+// no other failure, a missing service among them, asks the service.
+std::vector<platform::FileHolder> HoldersIfHeld(platform::FileSystemObject* fs,
                                                 platform::Status status) {
   const bool held =
       status == platform::kErrorSharingViolation || status == platform::kErrorLockViolation;
-  return held ? fs.HoldersOfHeldFile() : std::vector<platform::FileHolder>();
+  return held ? fs->HoldersOfHeldFile() : std::vector<platform::FileHolder>();
 }
 
 // The executable is held by the running program, best named as the user
 // knows it; unless one holder is another user's, whom closing one's own
 // copy would not help.
-std::vector<platform::FileHolder> HoldersOfExecutable(platform::FileSystemObject& fs,
+std::vector<platform::FileHolder> HoldersOfExecutable(platform::FileSystemObject* fs,
                                                       platform::Status status) {
   std::vector<platform::FileHolder> holders = HoldersIfHeld(fs, status);
   for (const platform::FileHolder& holder : holders) {
@@ -87,7 +88,7 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
       fs == nullptr ? platform::kErrorNoFileSystem : fs->CopyFile(at.media_exe, at.installed_exe);
   if (exe_copied != platform::kErrorSuccess) {
     TransferOutcome failed = Failed(at.media_exe, at.installed_exe, exe_copied, false);
-    if (fs != nullptr) failed.holders = HoldersOfExecutable(*fs, exe_copied);
+    failed.holders = HoldersOfExecutable(fs, exe_copied);
     return failed;
   }
   // An update without a help folder is complete with its executable alone.
@@ -96,7 +97,7 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
       has_help ? fs->CopyFolder(at.media_help, at.installed_help) : platform::kErrorSuccess;
   if (help_copied != platform::kErrorSuccess) {
     TransferOutcome failed = Failed(at.media_help, at.installed_help, help_copied, true);
-    failed.holders = HoldersIfHeld(*fs, help_copied);
+    failed.holders = HoldersIfHeld(fs, help_copied);
     return failed;
   }
   const TransferOutcome apart = MediaApart(*fs, at, has_help);
