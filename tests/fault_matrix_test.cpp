@@ -160,8 +160,9 @@ std::vector<std::string> InstallationBreaches(const Installation& setup, bool me
   }
   if (outcome == setup.outcome_without_faults) return breaches;
   const bool explained =
-      (outcome == Outcome::kFailed && (Failed(Op::kCreateFileSystem) || Failed(Op::kCopyFile) ||
-                                       Failed(Op::kCopyFolder) || Failed(Op::kCopyFolderEntry))) ||
+      (outcome == Outcome::kFailed &&
+       (Failed(Op::kCreateFileSystem) || Failed(Op::kFolderExists) || Failed(Op::kCopyFile) ||
+        Failed(Op::kCopyFolder) || Failed(Op::kCopyFolderEntry))) ||
       ((outcome == Outcome::kCancelled || outcome == Outcome::kPriceList) && RegistryReadFailed());
   if (!explained) {
     breaches.push_back(std::string("reported ") + promise::OutcomeName(outcome) +

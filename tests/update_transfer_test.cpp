@@ -186,6 +186,9 @@ const FailurePoint kFailurePoints[] = {
      HelpCopyFailed(kNoPermission), test::kNewExe, true},
     {"HelpFolderCopyStopsPartWay", Op::kCopyFolderEntry, platform::kErrorDiskFull, 2,
      HelpCopyFailed(kNoSpace), test::kNewExe, true},
+    // Whether there is a help to install is not guessed.
+    {"HelpFolderUnreachable", Op::kFolderExists, 53 /* ERROR_BAD_NETPATH */, 2,
+     HelpCopyFailed(kRetry), test::kOldExe, true},
     {"MediaExecutableNotDeleted", Op::kDeleteFile, platform::kErrorWriteProtect, 0, kCompleted,
      test::kNewExe, false},
     {"MediaHelpNotDeleted", Op::kDeleteFolder, platform::kErrorWriteProtect, 0, kCompleted,
@@ -327,6 +330,23 @@ const Standing kStandings[] = {
        Platform().disk.AddNetworkDrive(L"D:");
      },
      2, ExeCopyFailed(kNoPermissionFromShare), 0, test::kOldExe},
+    {"MediaOnASubstLetter",
+     [] {
+       ExeCopyRefused(false);
+       Platform().disk.AddNetworkDrive(L"D:", platform::NetworkPlace::kSubstLetter);
+     },
+     2, ExeCopyFailed(kNoPermission), 0, test::kOldExe},
+    {"HelpFolderRefusedInTheElevatedRunToo",
+     [] { Platform().faults.Fail(Op::kFolderExists, 1, platform::kErrorAccessDenied, true); }, 2,
+     HelpCopyFailed(kProtected), 1, test::kOldExe},
+    // The first run asks again only to remove the media: one it cannot read
+    // now is kept, whatever the elevated run installed.
+    {"HelpFolderUnreadableAfterTheElevatedRun",
+     [] {
+       ExeCopyRefused(false);
+       Platform().faults.AlsoFail(Op::kFolderExists, 3, platform::kErrorAccessDenied);
+     },
+     0, kCompleted, 1, test::kNewExe},
     {"ElevatedRunCrashes",
      [] {
        ExeCopyRefused(false);
@@ -369,8 +389,9 @@ TEST_P(StandingTest, DecidesWhoShowsTheOneBox) {
             std::vector<std::wstring>(s.elevated_runs, L"D:\\Upd\\Lindarex"))
       << "the elevated run gets the very same argument";
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), s.installed_exe);
-  EXPECT_EQ(disk().HasFile(L"D:\\Upd\\Lindarex.exe"), s.exit_status != 0)
+  EXPECT_EQ(disk().HasFile(L"D:\\Upd\\Lindarex.exe"), s.removed_by == RemovedBy::kNobody)
       << "media kept on failure";
+  EXPECT_EQ(disk().HasFolder(L"D:\\Upd\\GuidaLindarex"), s.removed_by == RemovedBy::kNobody);
   const std::vector<bool>& removals = Platform().removals_elevated;
   EXPECT_EQ(removals.empty(), s.removed_by == RemovedBy::kNobody);
   for (const bool elevated : removals) {

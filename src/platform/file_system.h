@@ -46,7 +46,10 @@ class FileSystemObject {
   virtual Status CopyFolder(const std::wstring& source, const std::wstring& destination) = 0;
   // Deletes a folder and its content; read-only content is not forced.
   virtual Status DeleteFolder(const std::wstring& path) = 0;
-  virtual bool FolderExists(const std::wstring& path) = 0;
+  // Whether the folder path is there, in *exists. Only a folder that is not
+  // found, or a file of that name, is absent; one that cannot be asked about
+  // (access denied, a network error) is neither, and its status is returned.
+  virtual Status FolderExists(const std::wstring& path, bool* exists) = 0;
   // Whether path names other (a file or a folder) or lies inside it, as the
   // file system sees it, under whatever name. A path that does not exist yet
   // is judged by its nearest existing parent.

@@ -26,6 +26,9 @@ enum class NetworkPlace {
   kLocal,
   kShare,         // named by its UNC path, \\server\share\...
   kMappedLetter,  // a drive letter this user mapped to a share
+  // A drive letter this user made for a local folder (subst): it belongs to
+  // the user's logon as a mapped one does.
+  kSubstLetter,
 };
 NetworkPlace NetworkPlaceOf(const std::wstring& path);
 

@@ -32,6 +32,10 @@ constexpr Status kErrorNoFileSystem = kErrorNotEnoughMemory;
 // An elevated run refused to install a program that does not carry the
 // publisher's own verified signature: ERROR_INVALID_IMAGE_HASH.
 constexpr Status kErrorNotPublishers = 577;
+// A run with more rights than its user refused a media file that has another
+// name besides (a hard link its user may have made to a file they may not
+// read): ERROR_TOO_MANY_LINKS.
+constexpr Status kErrorMediaFileLinked = 1142;
 // An elevated run refused a program whose signature is intact but whose
 // certificate this PC does not trust, and is not the one that signed this
 // program: WinVerifyTrust's CERT_E_UNTRUSTEDROOT.

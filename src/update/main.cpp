@@ -25,11 +25,13 @@ int Show(const std::wstring& text, ExitStatus status) {
 // update run elevated can complete it. Not so where elevation cannot help: an
 // elevated run already, nobody to answer the consent prompt, an installation
 // on another machine (whose rights are the server's), or media named by a
-// drive letter the elevated run would not see.
-bool MayHandOver(const TransferOutcome& outcome, bool elevated, bool media_on_mapped_letter,
+// drive letter the elevated run would not see, mapped or made by subst.
+bool MayHandOver(const TransferOutcome& outcome, bool elevated, platform::NetworkPlace media_place,
                  const std::wstring& install_folder) {
+  const bool media_seen_elevated = media_place == platform::NetworkPlace::kLocal ||
+                                   media_place == platform::NetworkPlace::kShare;
   return !outcome.anything_changed && outcome.failed_status == platform::kErrorAccessDenied &&
-         !elevated && platform::HasVisibleDesktop() && !media_on_mapped_letter &&
+         !elevated && platform::HasVisibleDesktop() && media_seen_elevated &&
          platform::NetworkPlaceOf(install_folder) == platform::NetworkPlace::kLocal;
 }
 
@@ -58,9 +60,9 @@ int Update(const std::wstring& command_path, const std::wstring& program_name,
       UpdateTransfer(command_path, program_name, install_folder, !handed_over);
   if (outcome.completed) return Show(UpdateCompletedMessage(program_name), kExitDone);
   const bool elevated = platform::IsElevated();
-  const bool media_on_mapped_letter =
-      platform::NetworkPlaceOf(command_path) == platform::NetworkPlace::kMappedLetter;
-  if (MayHandOver(outcome, elevated, media_on_mapped_letter, install_folder)) {
+  const platform::NetworkPlace media_place = platform::NetworkPlaceOf(command_path);
+  const bool media_on_mapped_letter = media_place == platform::NetworkPlace::kMappedLetter;
+  if (MayHandOver(outcome, elevated, media_place, install_folder)) {
     // The elevated run gets the update's argument, unchanged, and shows the
     // one box; this one passes its status on, and removes the media with its
     // user's own rights once the update is complete: the media are the

@@ -84,15 +84,22 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
                                const std::wstring& install_folder, bool remove_media) {
   const Places at = PlacesOf(command_path, program_name, install_folder);
   platform::FileSystemObject* fs = TheFileSystem();
-  const platform::Status exe_copied =
-      fs == nullptr ? platform::kErrorNoFileSystem : fs->CopyFile(at.media_exe, at.installed_exe);
+  if (fs == nullptr)
+    return Failed(at.media_exe, at.installed_exe, platform::kErrorNoFileSystem, false);
+  // An update without a help folder is complete with its executable alone;
+  // one whose help folder cannot be asked about is not, before anything
+  // changes.
+  bool has_help = false;
+  const platform::Status help_asked = fs->FolderExists(at.media_help, &has_help);
+  if (help_asked != platform::kErrorSuccess) {
+    return Failed(at.media_help, at.installed_help, help_asked, false);
+  }
+  const platform::Status exe_copied = fs->CopyFile(at.media_exe, at.installed_exe);
   if (exe_copied != platform::kErrorSuccess) {
     TransferOutcome failed = Failed(at.media_exe, at.installed_exe, exe_copied, false);
     failed.holders = HoldersOfExecutable(fs, exe_copied);
     return failed;
   }
-  // An update without a help folder is complete with its executable alone.
-  const bool has_help = fs->FolderExists(at.media_help);
   const platform::Status help_copied =
       has_help ? fs->CopyFolder(at.media_help, at.installed_help) : platform::kErrorSuccess;
   if (help_copied != platform::kErrorSuccess) {
@@ -109,8 +116,11 @@ void RemoveMedia(const std::wstring& command_path, const std::wstring& program_n
                  const std::wstring& install_folder) {
   const Places at = PlacesOf(command_path, program_name, install_folder);
   platform::FileSystemObject* fs = TheFileSystem();
-  if (fs == nullptr) return;
-  const bool has_help = fs->FolderExists(at.media_help);
+  // The elevated run installed the whole help folder it saw; one that cannot
+  // be asked about now is kept, with the executable.
+  bool has_help = false;
+  if (fs == nullptr || fs->FolderExists(at.media_help, &has_help) != platform::kErrorSuccess)
+    return;
   if (MediaApart(*fs, at, has_help).completed) RemoveMediaFiles(*fs, at, has_help);
 }
 

@@ -39,8 +39,8 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
                                const std::wstring& install_folder, bool remove_media);
 
 // Removes the media's files of an update that another run completed, unless
-// they are the installation under another name. Tidying only: what cannot
-// be removed stays.
+// they are the installation under another name or its help folder cannot be
+// asked about. Tidying only: what cannot be removed stays.
 void RemoveMedia(const std::wstring& command_path, const std::wstring& program_name,
                  const std::wstring& install_folder);
 

@@ -68,7 +68,9 @@ void FakeDisk::AddAlias(const std::wstring& alias, const std::wstring& target, A
   aliases_.push_back(Alias{Key(alias), Real(target), kind});
 }
 
-void FakeDisk::AddNetworkDrive(const std::wstring& drive) { network_drives_.insert(Key(drive)); }
+void FakeDisk::AddNetworkDrive(const std::wstring& drive, platform::NetworkPlace place) {
+  drive_letters_[Key(drive)] = place;
+}
 
 std::wstring FakeDisk::Parent(const std::wstring& key) {
   const std::size_t cut = key.rfind(L'\\');
@@ -249,10 +251,14 @@ platform::Status FakeDisk::DeleteFolder(const std::wstring& path) {
   return first;
 }
 
-bool FakeDisk::FolderExists(const std::wstring& path) {
+// A failure to find it says it is absent, as GetFileAttributesW's does.
+platform::Status FakeDisk::FolderExists(const std::wstring& path, bool* exists) {
   log_.push_back(L"FolderExists " + path);
-  if (faults_.Next(Op::kFolderExists) != platform::kErrorSuccess) return false;
-  return folders_.count(Real(path)) != 0;
+  const platform::Status status = faults_.Next(Op::kFolderExists);
+  *exists = status == platform::kErrorSuccess && folders_.count(Real(path)) != 0;
+  const bool absent =
+      status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound;
+  return absent ? platform::kErrorSuccess : status;
 }
 
 // The spelling decides too, and alone where identity cannot be had.
@@ -266,8 +272,8 @@ bool FakeDisk::IsSameOrInside(const std::wstring& path, const std::wstring& othe
 platform::NetworkPlace FakeDisk::NetworkPlaceOf(const std::wstring& path) const {
   const std::wstring key = Real(path);
   if (key.compare(0, 2, L"\\\\") == 0) return platform::NetworkPlace::kShare;
-  return network_drives_.count(key.substr(0, 2)) != 0 ? platform::NetworkPlace::kMappedLetter
-                                                      : platform::NetworkPlace::kLocal;
+  const auto letter = drive_letters_.find(key.substr(0, 2));
+  return letter != drive_letters_.end() ? letter->second : platform::NetworkPlace::kLocal;
 }
 
 }  // namespace fake

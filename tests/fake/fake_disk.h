@@ -49,8 +49,10 @@ class FakeDisk {
   // path below it).
   void AddAlias(const std::wstring& alias, const std::wstring& target,
                 AliasKind kind = AliasKind::kIdentity);
-  // The drive (as "N:") is a share of another machine.
-  void AddNetworkDrive(const std::wstring& drive);
+  // The drive (as "N:") is a share of another machine, or with kSubstLetter
+  // a local folder's letter.
+  void AddNetworkDrive(const std::wstring& drive,
+                       platform::NetworkPlace place = platform::NetworkPlace::kMappedLetter);
   // Creates path as an earlier copy of original left it: the same bytes and
   // last-write time.
   void AddCopyOf(const std::wstring& path, const std::wstring& original);
@@ -72,7 +74,7 @@ class FakeDisk {
   platform::Status DeleteFile(const std::wstring& path);
   platform::Status CopyFolder(const std::wstring& source, const std::wstring& destination);
   platform::Status DeleteFolder(const std::wstring& path);
-  bool FolderExists(const std::wstring& path);
+  platform::Status FolderExists(const std::wstring& path, bool* exists);
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other);
   // Set: what IsSameOrInside answers, whatever the disk holds, so that the
   // update's own check before removing the media is tried on its own.
@@ -107,7 +109,7 @@ class FakeDisk {
     AliasKind kind;
   };
   std::vector<Alias> aliases_;
-  std::set<std::wstring> network_drives_;  // "n:"
+  std::map<std::wstring, platform::NetworkPlace> drive_letters_;  // by "n:"
   std::vector<std::wstring> log_;
   std::uint64_t clock_ = 0;  // the last write time handed out
 };
@@ -128,7 +130,9 @@ class FakeFileSystemObject : public platform::FileSystemObject {
   platform::Status DeleteFolder(const std::wstring& path) override {
     return disk_.DeleteFolder(path);
   }
-  bool FolderExists(const std::wstring& path) override { return disk_.FolderExists(path); }
+  platform::Status FolderExists(const std::wstring& path, bool* exists) override {
+    return disk_.FolderExists(path, exists);
+  }
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override {
     return disk_.IsSameOrInside(path, other);
   }

@@ -34,24 +34,30 @@ const char* OpName(Op op) {
 
 void FaultPlan::Fail(Op op, int nth, platform::Status error, bool from_then_on) {
   Clear();
-  op_ = op;
-  nth_ = nth;
-  error_ = error;
-  from_then_on_ = from_then_on;
+  AlsoFail(op, nth, error, from_then_on);
+}
+
+void FaultPlan::AlsoFail(Op op, int nth, platform::Status error, bool from_then_on) {
+  faults_.push_back(Fault{op, nth, error, from_then_on, 0});
 }
 
 void FaultPlan::Clear() { *this = FaultPlan(); }
 
 platform::Status FaultPlan::Next(Op op) {
   ++calls_;
-  if (nth_ <= 0 || (op_ != Op::kAny && op_ != op)) return platform::kErrorSuccess;
-  ++matching_;
-  if (matching_ == nth_ || (from_then_on_ && matching_ > nth_)) {
+  platform::Status status = platform::kErrorSuccess;
+  for (Fault& fault : faults_) {
+    if (fault.nth <= 0 || (fault.op != Op::kAny && fault.op != op)) continue;
+    ++fault.matching;
+    const bool fires =
+        fault.matching == fault.nth || (fault.from_then_on && fault.matching > fault.nth);
+    if (fires && status == platform::kErrorSuccess) status = fault.error;
+  }
+  if (status != platform::kErrorSuccess) {
     fired_ = true;
     failed_ops_.push_back(op);
-    return error_;
   }
-  return platform::kErrorSuccess;
+  return status;
 }
 
 }  // namespace fake

@@ -32,6 +32,8 @@ class FaultPlan {
   // The nth call (1-based) of kind op fails with error; with from_then_on,
   // every later call of that kind too.
   void Fail(Op op, int nth, platform::Status error, bool from_then_on = false);
+  // The same, kept beside the faults already planned.
+  void AlsoFail(Op op, int nth, platform::Status error, bool from_then_on = false);
   void Clear();
 
   // Counts one call of kind op; the error it is to fail with, or success.
@@ -43,11 +45,14 @@ class FaultPlan {
   const std::vector<Op>& failed_ops() const { return failed_ops_; }
 
  private:
-  Op op_ = Op::kAny;
-  int nth_ = 0;
-  platform::Status error_ = platform::kErrorSuccess;
-  bool from_then_on_ = false;
-  int matching_ = 0;
+  struct Fault {
+    Op op;
+    int nth;
+    platform::Status error;
+    bool from_then_on;
+    int matching;  // calls of its kind so far
+  };
+  std::vector<Fault> faults_;
   int calls_ = 0;
   bool fired_ = false;
   std::vector<Op> failed_ops_;

@@ -171,16 +171,44 @@ TEST(DeleteFolderTest, ReadOnlyContentIsNotForced) {
   }
 }
 
-TEST(FolderExistsTest, OnlyFoldersCount) {
+// What Windows answers for a folder it cannot look at (access denied, a
+// network error), in place of Wine's answer.
+DWORD attributes_refusal = ERROR_SUCCESS;
+DWORD WINAPI AttributesRefused(LPCWSTR path) {
+  if (attributes_refusal == ERROR_SUCCESS) return ::GetFileAttributesW(path);
+  ::SetLastError(attributes_refusal);
+  return INVALID_FILE_ATTRIBUTES;
+}
+
+// Only a folder that is not there, or a file of its name, is absent; one that
+// cannot be looked at is not taken for absent.
+TEST(FolderExistsTest, OnlyFoldersCountAndOnlyNotFoundIsAbsent) {
   ScratchFolder media;
   MakeFolder(media / L"GuidaLindarex");
   WriteBytes(media / L"Lindarex.exe", "exe");
+  const struct {
+    std::wstring path;
+    DWORD refusal;
+    platform::Status expected;
+    bool exists;
+  } cases[] = {
+      {media / L"GuidaLindarex", ERROR_SUCCESS, platform::kErrorSuccess, true},
+      {media / L"GuidaLindarex\\", ERROR_SUCCESS, platform::kErrorSuccess, true},
+      {media / L"Lindarex.exe", ERROR_SUCCESS, platform::kErrorSuccess, false},
+      {media / L"Manca", ERROR_SUCCESS, platform::kErrorSuccess, false},
+      {media / L"Manca\\Guida", ERROR_SUCCESS, platform::kErrorSuccess, false},
+      {media / L"GuidaLindarex", ERROR_ACCESS_DENIED, platform::kErrorAccessDenied, false},
+      {media / L"GuidaLindarex", ERROR_BAD_NETPATH, ERROR_BAD_NETPATH, false},
+  };
+  const win32_test::SystemCallsKept kept;
+  platform::win32::System.GetFileAttributesW = AttributesRefused;
   auto fs = platform::CreateFileSystemObject();
-  EXPECT_TRUE(fs->FolderExists(media / L"GuidaLindarex"));
-  EXPECT_TRUE(fs->FolderExists(media / L"GuidaLindarex\\"));
-  EXPECT_FALSE(fs->FolderExists(media / L"Lindarex.exe"));
-  EXPECT_FALSE(fs->FolderExists(media / L"Manca"));
-  EXPECT_FALSE(fs->FolderExists(L""));
+  for (const auto& c : cases) {
+    attributes_refusal = c.refusal;
+    bool exists = !c.exists;
+    EXPECT_EQ(fs->FolderExists(c.path, &exists), c.expected) << Utf8(c.path) << " " << c.refusal;
+    EXPECT_EQ(exists, c.exists) << Utf8(c.path) << " " << c.refusal;
+  }
 }
 
 // Paths longer than MAX_PATH, given as the update gives them (no prefix).
@@ -201,7 +229,9 @@ TEST(LongPathTest, EveryOperationReachesPastMaxPath) {
   MakeHelpTree(media + L"\\GuidaLindarex");
 
   auto fs = platform::CreateFileSystemObject();
-  EXPECT_TRUE(fs->FolderExists(media + L"\\GuidaLindarex"));
+  bool exists = false;
+  EXPECT_EQ(fs->FolderExists(media + L"\\GuidaLindarex", &exists), platform::kErrorSuccess);
+  EXPECT_TRUE(exists);
   EXPECT_EQ(fs->CopyFile(media + L"\\Lindarex.exe", installation + L"\\Lindarex.exe"),
             platform::kErrorSuccess);
   EXPECT_EQ(ReadBytes(installation + L"\\Lindarex.exe"), "new exe");
@@ -283,7 +313,9 @@ TEST(LinkTest, DeleteFolderNeverReachesThroughALink) {
   auto fs = platform::CreateFileSystemObject();
   const platform::Status status = fs->DeleteFolder(fixture + L"\\source");
   EXPECT_EQ(ReadBytes(fixture + L"\\outside\\keep.txt"), "outside");
-  EXPECT_TRUE(fs->FolderExists(fixture + L"\\outside-empty"));
+  bool exists = false;
+  EXPECT_EQ(fs->FolderExists(fixture + L"\\outside-empty", &exists), platform::kErrorSuccess);
+  EXPECT_TRUE(exists);
   EXPECT_EQ(Exists(fixture + L"\\source"), status != platform::kErrorSuccess) << status;
   if (status != platform::kErrorSuccess) {
     // Everything but the links themselves is gone.

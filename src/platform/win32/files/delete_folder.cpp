@@ -1,10 +1,13 @@
 #include "platform/win32/files/delete_folder.h"
 
 #include "platform/win32/files/folder_entries.h"
+#include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
 
 namespace {
+
+bool IsStillEmptying(Status status) { return status == ERROR_DIR_NOT_EMPTY; }
 
 void KeepFirst(Status& first, Status status) {
   if (first == kErrorSuccess) first = status;
@@ -19,7 +22,7 @@ Status DeleteLink(const HeldFolder& folder, const FolderEntry& entry) {
   if (opened != kErrorSuccess) return opened;
   const DWORD held = AttributesOf(link.get());
   if (held == INVALID_FILE_ATTRIBUTES) return LastStatus();
-  if (!IsLink(held)) return ERROR_NOT_A_REPARSE_POINT;
+  if (!IsHeldLink(link.get(), held)) return ERROR_NOT_A_REPARSE_POINT;
   return DeleteThroughHandle(link.get());
 }
 
@@ -27,7 +30,7 @@ Status DeleteEntry(const HeldFolder& folder, const FolderEntry& entry) {
   // Without force, read-only content stays; the attribute comes with the
   // folder's entry, so no call is spent to be refused.
   if (IsReadOnly(entry.attributes)) return ERROR_ACCESS_DENIED;
-  if (IsLink(entry.attributes)) return DeleteLink(folder, entry);
+  if (IsLink(entry)) return DeleteLink(folder, entry);
   if (!IsFolder(entry.attributes)) return DeleteFileIn(folder, entry.name);
   HeldFolder child;
   const Status opened =
@@ -43,7 +46,8 @@ Status DeleteEntry(const HeldFolder& folder, const FolderEntry& entry) {
 Status DeleteThroughHandle(HANDLE handle) {
   // Its one member is named DeleteFile, which Windows' headers rename.
   FILE_DISPOSITION_INFO disposition{TRUE};
-  return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition)
+  return System.SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                           sizeof disposition)
              ? kErrorSuccess
              : LastStatus();
 }
@@ -67,7 +71,10 @@ Status DeleteFolderTree(const HeldFolder& folder) {
   const DWORD attributes = AttributesOf(folder.get());
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastStatus();
   if (IsReadOnly(attributes)) return ERROR_ACCESS_DENIED;
-  return DeleteThroughHandle(folder.get());
+  // Children deleted a moment ago stay "delete pending" while a virus scanner
+  // or the indexer still holds them, and their folder answers that it is not
+  // empty until they are gone.
+  return WithRetries([&] { return DeleteThroughHandle(folder.get()); }, IsStillEmptying);
 }
 
 }  // namespace platform::win32

@@ -57,7 +57,7 @@ Status DestinationFolder::List() {
   FolderEntries entries(folder_.get());
   while (entries.Next()) {
     const FolderEntry& entry = entries.Entry();
-    if (!IsPlainFile(entry.attributes)) continue;
+    if (IsFolder(entry.attributes) || IsLink(entry)) continue;
     if (!RemoveIfAbandoned(folder_, entry.name)) installed_.push_back(entry);
   }
   std::sort(installed_.begin(), installed_.end(),
@@ -96,7 +96,7 @@ Status CopyFiles(const HeldFolder& source, const HeldFolder& destination,
   if (target.status() != kErrorSuccess) return target.status();
   while (entries.Next()) {
     const FolderEntry& entry = entries.Entry();
-    if (IsLink(entry.attributes)) continue;
+    if (IsLink(entry)) continue;
     if (IsFolder(entry.attributes)) {
       subfolders.push_back(entry);
       continue;

@@ -88,6 +88,8 @@ bool IdentityFindsInside(const std::wstring& path, const std::wstring& folder) {
 
 bool HasIdentity(HANDLE file) { return IdentityOf(file).known(); }
 
+bool IsSameFile(HANDLE file, HANDLE other) { return IdentityOf(file) == IdentityOf(other); }
+
 bool IsSameOrInside(const std::wstring& path, const std::wstring& folder) {
   return SpeltSameOrInside(path, folder) || IdentityFindsInside(path, folder);
 }

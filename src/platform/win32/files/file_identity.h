@@ -14,6 +14,10 @@ namespace platform::win32 {
 // index) at all; some network and FAT drivers do not.
 bool HasIdentity(HANDLE file);
 
+// Whether two open handles are of one file, by its identity; false where
+// there is none.
+bool IsSameFile(HANDLE file, HANDLE other);
+
 // True when path is folder itself or lies inside it; for a file, when path is
 // that file.
 // A path that does not exist yet is judged by its nearest existing parent;

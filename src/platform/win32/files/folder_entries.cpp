@@ -22,21 +22,34 @@ bool IsClassNotImplemented(Status status) {
 
 bool IsDotEntry(const std::wstring& name) { return name == L"." || name == L".."; }
 
+// A name no file system gives its own children; a hostile server may give
+// any, and it must never be opened as a path.
+bool IsUnsafeName(const std::wstring& name) {
+  return name.empty() || name.find_first_of(L"\\/:") != std::wstring::npos;
+}
+
 }  // namespace
 
 FolderEntries::FolderEntries(HANDLE folder, const std::wstring& only)
     : folder_(folder), only_(only), buffer_(kBatchBytes / sizeof(std::uint64_t)) {}
 
+// The folder's own "." and ".." are passed over, wherever they come.
 bool FolderEntries::Next() {
   do {
     if (next_ >= filled_ && !Fill()) return false;
-  } while (!Read() || IsDotEntry(entry_.name));
-  return true;
+    Read();
+  } while (IsDotEntry(entry_.name));
+  if (!IsUnsafeName(entry_.name)) return true;
+  status_ = ERROR_INVALID_NAME;
+  folder_ = nullptr;
+  filled_ = 0;
+  return false;
 }
 
 // Both classes begin with the fields of FILE_DIRECTORY_INFORMATION; the full
-// one has its name after one more field.
-bool FolderEntries::Read() {
+// one has its name after one more field, EaSize, which holds a reparse
+// point's tag instead (MS-FSCC 2.4.17). Without it the tag is unknown.
+void FolderEntries::Read() {
   const auto* at = reinterpret_cast<const BYTE*>(buffer_.data()) + next_;
   const auto& entry = *reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(at);
   const std::size_t name_at = full_class_ ? offsetof(FILE_FULL_DIR_INFORMATION, FileName)
@@ -44,10 +57,12 @@ bool FolderEntries::Read() {
   const auto* name = reinterpret_cast<const wchar_t*>(at + name_at);
   entry_.name.assign(name, entry.FileNameLength / sizeof(wchar_t));
   entry_.attributes = entry.FileAttributes;
+  entry_.reparse_tag = full_class_ && IsReparsePoint(entry.FileAttributes)
+                           ? reinterpret_cast<const FILE_FULL_DIR_INFORMATION*>(at)->EaSize
+                           : 0;
   entry_.stamp = FileStamp{static_cast<std::uint64_t>(entry.EndOfFile.QuadPart),
                            static_cast<std::uint64_t>(entry.LastWriteTime.QuadPart)};
   next_ = entry.NextEntryOffset == 0 ? filled_ : next_ + entry.NextEntryOffset;
-  return true;
 }
 
 bool FolderEntries::Fill() {

@@ -21,7 +21,8 @@ class FolderEntries {
   explicit FolderEntries(HANDLE folder, const std::wstring& only = std::wstring());
 
   // Moves to the next entry; false at the end, or on a failure that status()
-  // then reports.
+  // then reports: ERROR_INVALID_NAME for a name that is empty or holds a
+  // path's separators, which is never opened.
   bool Next();
 
   const FolderEntry& Entry() const { return entry_; }
@@ -29,7 +30,7 @@ class FolderEntries {
 
  private:
   bool Fill();
-  bool Read();
+  void Read();
 
   HANDLE folder_;
   std::wstring only_;

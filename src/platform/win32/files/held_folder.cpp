@@ -26,13 +26,38 @@ Status FolderStatus(Status status) {
   return status == ERROR_FILE_NOT_FOUND ? ERROR_PATH_NOT_FOUND : status;
 }
 
-Status Checked(HANDLE folder, DWORD listed_attributes) {
+Status Checked(HANDLE folder, const FolderEntry* listed) {
   const DWORD attributes = AttributesOf(folder);
   if (attributes == INVALID_FILE_ATTRIBUTES) return LastStatus();
   if (!IsFolder(attributes)) return ERROR_PATH_NOT_FOUND;
-  if (IsLink(attributes) || IsLink(listed_attributes)) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
+  if (IsHeldLink(folder, attributes) || (listed != nullptr && IsLink(*listed))) {
+    return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
+  }
   return kErrorSuccess;
 }
+
+// The rename's information, with name as its target.
+struct RenameInformation {
+  std::vector<std::uint64_t> storage;
+  ULONG size;
+
+  RenameInformation(const std::wstring& name, HANDLE root) {
+    const ULONG name_bytes = static_cast<ULONG>(name.size() * sizeof(wchar_t));
+    size = static_cast<ULONG>(sizeof(FILE_RENAME_INFORMATION)) + name_bytes;
+    storage.assign(size / sizeof(std::uint64_t) + 1, 0);
+    auto* const rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(storage.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = root;
+    rename->FileNameLength = name_bytes;
+    std::memcpy(rename->FileName, name.c_str(), name_bytes);
+  }
+
+  Status ApplyTo(HANDLE file) {
+    IO_STATUS_BLOCK io{};
+    return StatusOf(
+        System.NtSetInformationFile(file, &io, storage.data(), size, FileRenameInformation));
+  }
+};
 
 // Names the listing would take for patterns: no file has them.
 bool HasWildcards(const std::wstring& name) {
@@ -40,6 +65,16 @@ bool HasWildcards(const std::wstring& name) {
 }
 
 }  // namespace
+
+// Asked only of a reparse point: FileAttributeTagInfo is answered by every
+// file system that has them (FAT, which refuses it, has none).
+bool IsHeldLink(HANDLE file, DWORD attributes) {
+  if (!IsReparsePoint(attributes)) return false;
+  FILE_ATTRIBUTE_TAG_INFO tag{};
+  const bool asked =
+      System.GetFileInformationByHandleEx(file, FileAttributeTagInfo, &tag, sizeof tag) != FALSE;
+  return IsLink(attributes, asked ? tag.ReparseTag : 0);
+}
 
 // FileBasicInfo is the information class every file system answers, FAT
 // and exFAT among them (fastfat's FatCommonQueryInformation), where
@@ -66,7 +101,7 @@ Status HeldFolder::Open(const std::wstring& path, Use use, HeldFolder* folder) {
       ::CreateFileW(folder->path_.c_str(), AccessFor(use), kAllButDeletion, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!folder->handle_.valid()) return FolderStatus(LastStatus());
-  return Checked(folder->get(), 0);
+  return Checked(folder->get(), nullptr);
 }
 
 Status HeldFolder::OpenFolder(const std::wstring& name, Use use, bool make, HeldFolder* child,
@@ -82,12 +117,12 @@ Status HeldFolder::OpenFolder(const std::wstring& name, Use use, bool make, Held
     if (found != kErrorSuccess) return found;
     listed = &asked;
   }
-  return Checked(child->get(), listed->attributes);
+  return Checked(child->get(), listed);
 }
 
 Status HeldFolder::OpenChild(const std::wstring& name, ACCESS_MASK access, ScopedFileHandle* child,
-                             ULONG options, ULONG share, ULONG disposition,
-                             ULONG attributes) const {
+                             ULONG options, ULONG share, ULONG disposition, ULONG attributes,
+                             bool through_filter) const {
   UNICODE_STRING counted = Counted(name);
   OBJECT_ATTRIBUTES object;
   InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE, handle_.get(), nullptr);
@@ -95,7 +130,8 @@ Status HeldFolder::OpenChild(const std::wstring& name, ACCESS_MASK access, Scope
   HANDLE opened = INVALID_HANDLE_VALUE;
   const Status status = StatusOf(System.NtCreateFile(
       &opened, access | SYNCHRONIZE, &object, &io, nullptr, attributes, share, disposition,
-      options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0));
+      options | (through_filter ? 0 : FILE_OPEN_REPARSE_POINT) | FILE_SYNCHRONOUS_IO_NONALERT,
+      nullptr, 0));
   child->reset(status == kErrorSuccess ? opened : INVALID_HANDLE_VALUE);
   return status;
 }
@@ -115,17 +151,14 @@ Status HeldFolder::EntryOf(const std::wstring& name, FolderEntry* entry) const {
   return entries.status() != kErrorSuccess ? entries.status() : ERROR_FILE_NOT_FOUND;
 }
 
-Status HeldFolder::MoveHere(HANDLE file, const std::wstring& name) const {
-  const ULONG name_bytes = static_cast<ULONG>(name.size() * sizeof(wchar_t));
-  const ULONG size = static_cast<ULONG>(sizeof(FILE_RENAME_INFORMATION)) + name_bytes;
-  std::vector<std::uint64_t> storage(size / sizeof(std::uint64_t) + 1);
-  auto* const rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(storage.data());
-  rename->ReplaceIfExists = TRUE;
-  rename->RootDirectory = handle_.get();
-  rename->FileNameLength = name_bytes;
-  std::memcpy(rename->FileName, name.c_str(), name_bytes);
-  IO_STATUS_BLOCK io{};
-  return StatusOf(System.NtSetInformationFile(file, &io, rename, size, FileRenameInformation));
+// Wine (8.0) takes a bare name without a root for a path, and refuses it as
+// STATUS_OBJECT_PATH_SYNTAX_BAD, which Windows never answers for it: there
+// the name is given relative to this folder, the file's own, which every
+// local file system of Windows takes too.
+Status HeldFolder::RenameInPlace(HANDLE file, const std::wstring& name) const {
+  const Status status = RenameInformation(name, nullptr).ApplyTo(file);
+  if (status != ERROR_BAD_PATHNAME) return status;
+  return RenameInformation(name, handle_.get()).ApplyTo(file);
 }
 
 }  // namespace platform::win32

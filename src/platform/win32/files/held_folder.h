@@ -18,8 +18,12 @@ namespace platform::win32 {
 struct FolderEntry {
   std::wstring name;  // as the folder spells it
   DWORD attributes;
+  // A reparse point's tag, as the listing gives it; 0 for none or unknown.
+  DWORD reparse_tag;
   FileStamp stamp;
 };
+
+inline bool IsLink(const FolderEntry& entry) { return IsLink(entry.attributes, entry.reparse_tag); }
 
 class HeldFolder {
  public:
@@ -44,21 +48,25 @@ class HeldFolder {
   // file system alike (ZwCreateFile's RootDirectory in the WDK).
   // Opens or makes the child name, as itself, with NtCreateFile's access,
   // options (FILE_OPEN_REPARSE_POINT and synchronous access are added),
-  // sharing, disposition and attributes of a new file.
+  // sharing, disposition and attributes of a new file. through_filter: the
+  // reparse point is processed instead, as by any program's open; only for a
+  // child held open meanwhile, as itself, without sharing its deletion.
+  static constexpr bool kThroughFilter = true;
   Status OpenChild(const std::wstring& name, ACCESS_MASK access, ScopedFileHandle* child,
                    ULONG options = 0, ULONG share = kShareAll, ULONG disposition = FILE_OPEN,
-                   ULONG attributes = 0) const;
+                   ULONG attributes = 0, bool through_filter = false) const;
 
   // The child name as this folder's listing shows it; ERROR_FILE_NOT_FOUND
   // when there is none.
   Status EntryOf(const std::wstring& name, FolderEntry* entry) const;
 
-  // Gives file (open with DELETE) the name name in this folder, in one step,
-  // replacing a file of that name. FileRenameInformation with a root folder
-  // is the kernel's own form of every rename (ZwSetInformationFile in the
-  // WDK); the file system sees the folder opened as the target's parent, as
-  // for any rename (fastfat's FatSetRenameInfo).
-  Status MoveHere(HANDLE file, const std::wstring& name) const;
+  // Gives file (open with DELETE), a child of this folder, the name name in
+  // it, in one step, replacing a file of that name. It is the simple rename
+  // of FILE_RENAME_INFORMATION: no root folder and a bare name, "not being
+  // moved to a different directory", so that no path is resolved at all and
+  // every file system takes it: a redirector passes a root folder on, which
+  // an SMB server must refuse (MS-SMB2 3.3.5.21.1).
+  Status RenameInPlace(HANDLE file, const std::wstring& name) const;
 
   HANDLE get() const { return handle_.get(); }
   // The folder's path as it was named, for questions only a path answers
@@ -75,5 +83,8 @@ class HeldFolder {
 DWORD AttributesOf(HANDLE file);
 // Sets them through the handle (opened with FILE_WRITE_ATTRIBUTES).
 Status SetAttributesOf(HANDLE file, DWORD attributes);
+// Whether the open file, whose attributes are these, is a link, by the tag
+// asked of the handle itself.
+bool IsHeldLink(HANDLE file, DWORD attributes);
 
 }  // namespace platform::win32

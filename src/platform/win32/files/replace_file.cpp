@@ -1,7 +1,9 @@
 #include "platform/win32/files/replace_file.h"
 
+#include "platform/process.h"
 #include "platform/win32/elevation/publisher_signature.h"
 #include "platform/win32/files/delete_folder.h"
+#include "platform/win32/files/file_identity.h"
 #include "platform/win32/files/temporary_files.h"
 #include "platform/win32/windows/long_path.h"
 #include "platform/win32/windows/system_calls.h"
@@ -37,15 +39,47 @@ Status WriteAll(HANDLE file, const char* data, DWORD size) {
   return kErrorSuccess;
 }
 
+// Before Windows 10 a user may make a hard link to a file they may not read
+// themselves; put on the media, a run with more rights than its user would
+// copy it where that user may read it. Such a run refuses a media file with
+// a second name, asked of the handle it reads.
+Status RefuseSecondName(HANDLE file) {
+  static const bool more_rights_than_the_user = IsElevated();
+  if (!more_rights_than_the_user) return kErrorSuccess;
+  FILE_STANDARD_INFO standard;
+  if (!System.GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) {
+    return LastStatus();
+  }
+  return standard.NumberOfLinks > 1 ? kErrorMediaFileLinked : kErrorSuccess;
+}
+
+// The media file, as itself, and shared with nobody who would delete or
+// rename it. A reparse point that is not a link (a cloud placeholder, a
+// deduplicated file) holds its content through its file system's filter: it
+// is opened a second time, the one way that is read as Explorer reads it,
+// while the first open keeps its name from being given to a link meanwhile.
+Status OpenMediaFile(const HeldFolder& folder, const FolderEntry& media, ScopedFileHandle* file) {
+  constexpr ULONG kOptions = FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY;
+  // A virus scanner may be reading a media file that was just written.
+  Status status = WithRetries(
+      [&] { return folder.OpenChild(media.name, GENERIC_READ, file, kOptions, FILE_SHARE_READ); });
+  if (status == kErrorSuccess) status = RefuseSecondName(file->get());
+  if (status != kErrorSuccess || !IsReparsePoint(media.attributes)) return status;
+  if (IsHeldLink(file->get(), AttributesOf(file->get()))) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
+  ScopedFileHandle content;
+  status = folder.OpenChild(media.name, GENERIC_READ, &content, kOptions, FILE_SHARE_READ,
+                            FILE_OPEN, 0, HeldFolder::kThroughFilter);
+  if (status != kErrorSuccess) return status;
+  if (!IsSameFile(file->get(), content.get())) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
+  file->reset(content.release());
+  return kErrorSuccess;
+}
+
 // Only the file's data is read: its other streams (a mark of the web among
 // them) stay behind on the media.
-Status CopyData(const HeldFolder& folder, const std::wstring& name, HANDLE to) {
+Status CopyData(const HeldFolder& folder, const FolderEntry& media, HANDLE to) {
   ScopedFileHandle from;
-  // A virus scanner may be reading a media file that was just written.
-  const Status opened = WithRetries([&] {
-    return folder.OpenChild(name, GENERIC_READ, &from,
-                            FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY, FILE_SHARE_READ);
-  });
+  const Status opened = OpenMediaFile(folder, media, &from);
   if (opened != kErrorSuccess) return opened;
   char* const buffer = CopyBuffer();
   if (buffer == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
@@ -67,7 +101,7 @@ DWORD TemporaryAttributes(DWORD source_attributes) {
 
 Status FillTemporary(const HeldFolder& media_folder, const FolderEntry& media, Copied copied,
                      HANDLE file) {
-  Status status = CopyData(media_folder, media.name, file);
+  Status status = CopyData(media_folder, media, file);
   if (status != kErrorSuccess) return status;
   // The copy bears the source's time, so that the next run finds it in place.
   const FILETIME write_time = {static_cast<DWORD>(media.stamp.write_time),
@@ -96,9 +130,13 @@ Status SetReadOnly(const HeldFolder& folder, const std::wstring& name, DWORD att
 // call; *lifted keeps them, to be put back when the move fails after all.
 // The temporary takes the destination's name in one step, through its own
 // handle, so that no other program can slip between copy and rename.
+// FAT refuses a rename over a read-only file as a name collision
+// (STATUS_OBJECT_NAME_COLLISION in fastfat's FatSetRenameInfo), NTFS as
+// access denied.
 Status MoveOnce(HANDLE file, const HeldFolder& folder, const std::wstring& name, DWORD* lifted) {
-  Status status = folder.MoveHere(file, name);
-  if (status == ERROR_ACCESS_DENIED && *lifted == INVALID_FILE_ATTRIBUTES) {
+  Status status = folder.RenameInPlace(file, name);
+  const bool refused = status == ERROR_ACCESS_DENIED || status == ERROR_ALREADY_EXISTS;
+  if (refused && *lifted == INVALID_FILE_ATTRIBUTES) {
     ScopedFileHandle installed;
     folder.OpenChild(name, FILE_READ_ATTRIBUTES, &installed);
     const DWORD attributes =
@@ -112,7 +150,7 @@ Status MoveOnce(HANDLE file, const HeldFolder& folder, const std::wstring& name,
       const Status writable = SetReadOnly(folder, name, attributes & ~FILE_ATTRIBUTE_READONLY);
       if (writable != kErrorSuccess) return writable;
       *lifted = attributes;
-      status = folder.MoveHere(file, name);
+      status = folder.RenameInPlace(file, name);
     }
   }
   return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;

@@ -1,6 +1,7 @@
 #include "platform/win32/files/temporary_files.h"
 
 #include "platform/win32/files/delete_folder.h"
+#include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
 
@@ -76,7 +77,7 @@ Status OpenOwnName(const HeldFolder& folder, const std::wstring& name, ScopedFil
 bool IsOnlyAPlainFile(HANDLE file, const FILE_BASIC_INFO& basic) {
   FILE_STANDARD_INFO standard;
   return IsPlainFile(basic.FileAttributes) &&
-         ::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) &&
+         System.GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) &&
          !standard.Directory && standard.NumberOfLinks == 1;
 }
 
@@ -116,7 +117,7 @@ bool RemoveIfAbandoned(const HeldFolder& folder, const std::wstring& name) {
   ScopedFileHandle file;
   FILE_BASIC_INFO basic;
   if (OpenOwnName(folder, name, &file) != kErrorSuccess ||
-      !::GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+      !System.GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
       !IsOnlyAPlainFile(file.get(), basic) || MakerMayBeAlive(pid, LatestSignOfLife(basic))) {
     return true;
   }

@@ -9,6 +9,7 @@
 #include "platform/win32/files/file_identity.h"
 #include "platform/win32/files/replace_file.h"
 #include "platform/win32/windows/long_path.h"
+#include "platform/win32/windows/system_calls.h"
 
 namespace platform {
 
@@ -43,7 +44,7 @@ class Win32FileSystem final : public FileSystemObject {
     if (win32::IsFolder(program.attributes)) return kErrorFileNotFound;
     // A link's own content is not the program; what it points to is not this
     // folder's.
-    if (win32::IsLink(program.attributes)) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
+    if (win32::IsLink(program)) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
     // A file copied onto itself would always look already in place.
     if (win32::IsSameOrInside(to, from)) return kErrorSameFile;
     const win32::PathParts installed = win32::SplitLast(to);
@@ -84,9 +85,13 @@ class Win32FileSystem final : public FileSystemObject {
     return opened != kErrorSuccess ? opened : win32::DeleteFolderTree(folder);
   }
 
-  bool FolderExists(const std::wstring& path) override {
-    const DWORD attributes = ::GetFileAttributesW(LongPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && win32::IsFolder(attributes);
+  Status FolderExists(const std::wstring& path, bool* exists) override {
+    const DWORD attributes = win32::System.GetFileAttributesW(LongPath(path).c_str());
+    const Status status =
+        attributes == INVALID_FILE_ATTRIBUTES ? win32::LastStatus() : kErrorSuccess;
+    *exists = status == kErrorSuccess && win32::IsFolder(attributes);
+    const bool absent = status == kErrorFileNotFound || status == kErrorPathNotFound;
+    return absent ? kErrorSuccess : status;
   }
 
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override {

@@ -46,9 +46,16 @@ NetworkPlace PlaceOf(const std::wstring& long_path) {
   if (!StartsWith(long_path, L"\\\\?\\") || long_path.size() < 7 || long_path[5] != L':') {
     return NetworkPlace::kLocal;
   }
-  const std::wstring root = long_path.substr(4, 2) + L"\\";
-  return System.GetDriveTypeW(root.c_str()) == DRIVE_REMOTE ? NetworkPlace::kMappedLetter
-                                                            : NetworkPlace::kLocal;
+  const std::wstring letter = long_path.substr(4, 2);
+  if (System.GetDriveTypeW((letter + L"\\").c_str()) == DRIVE_REMOTE) {
+    return NetworkPlace::kMappedLetter;
+  }
+  // A device's name is short; only a folder's path may not fit.
+  wchar_t device[MAX_PATH];
+  const bool folder = System.QueryDosDeviceW(letter.c_str(), device, MAX_PATH) != 0
+                          ? StartsWith(device, L"\\??\\")
+                          : ::GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+  return folder ? NetworkPlace::kSubstLetter : NetworkPlace::kLocal;
 }
 
 std::wstring JoinPath(const std::wstring& folder, const wchar_t* name) {

@@ -15,7 +15,8 @@ namespace platform::win32 {
 std::wstring LongPath(const std::wstring& path);
 
 // Where a long path lies: a UNC path is a share, a drive letter whose type is
-// DRIVE_REMOTE one mapped to a share.
+// DRIVE_REMOTE one mapped to a share, a letter whose device is a folder's
+// path (\??\C:\...) one made by subst.
 NetworkPlace PlaceOf(const std::wstring& long_path);
 
 // The folder and a name inside it, with one backslash between them.

@@ -21,6 +21,11 @@ class ScopedHandle {
     Close();
     handle_ = handle;
   }
+  Handle release() {
+    const Handle handle = handle_;
+    handle_ = None();
+    return handle;
+  }
 
  private:
   static Handle None() {

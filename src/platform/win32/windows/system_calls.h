@@ -42,7 +42,9 @@ struct SystemCalls {
   decltype(&::GetFileInformationByHandle) GetFileInformationByHandle;      // identity
   decltype(&::GetSecurityInfo) GetSecurityInfo;  // an installed file's permissions
   decltype(&::SetSecurityInfo) SetSecurityInfo;
-  decltype(&::GetDriveTypeW) GetDriveTypeW;  // a share behind a letter
+  decltype(&::GetFileAttributesW) GetFileAttributesW;  // whether a named folder is there
+  decltype(&::GetDriveTypeW) GetDriveTypeW;            // a share behind a letter
+  decltype(&::QueryDosDeviceW) QueryDosDeviceW;        // a folder behind a letter
   decltype(&::Sleep) Sleep;
   // Another program's hold on a file passes by itself (a virus scanner
   // reading a file just written, a program that is closing): it is tried
@@ -61,7 +63,9 @@ inline SystemCalls System = {
     ::GetFileInformationByHandle,
     ::GetSecurityInfo,
     ::SetSecurityInfo,
+    ::GetFileAttributesW,
     ::GetDriveTypeW,
+    ::QueryDosDeviceW,
     ::Sleep,
     9,
     250,
@@ -94,11 +98,11 @@ inline bool IsTransient(Status status) {
 
 // attempt() returns a Status; it is called until it succeeds, fails for
 // good, or System.attempts calls have been made. The last status is
-// returned.
+// returned. passes: which failures pass by themselves, for this attempt.
 template <typename Attempt>
-Status WithRetries(Attempt attempt) {
+Status WithRetries(Attempt attempt, bool (*passes)(Status) = IsTransient) {
   Status status = attempt();
-  for (int tried = 1; tried < System.attempts && IsTransient(status); ++tried) {
+  for (int tried = 1; tried < System.attempts && passes(status); ++tried) {
     System.Sleep(System.pause_ms);
     status = attempt();
   }
