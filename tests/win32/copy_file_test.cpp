@@ -47,6 +47,8 @@ struct CopyCase {
   // looked at when kAnyDaclSet (Wine makes a read-only file's DACL up from
   // its mode, unlike its replacement's).
   SECURITY_INFORMATION dacl_set = kAnyDaclSet;
+  // The media file has a second name (a hard link) beside it.
+  bool source_linked = false;
 };
 
 // Answers of Windows that Wine does not give, each as its documentation
@@ -78,6 +80,9 @@ DWORD WINAPI RecordDaclSet(HANDLE file, SE_OBJECT_TYPE type, SECURITY_INFORMATIO
   return ::SetSecurityInfo(file, type, what, owner, group, dacl, sacl);
 }
 
+const auto kSetInformation =
+    platform::win32::NtdllFunction<decltype(&::NtSetInformationFile)>("NtSetInformationFile");
+
 constexpr NTSTATUS kStatusAccessDenied = static_cast<NTSTATUS>(0xC0000022);
 constexpr NTSTATUS kStatusSharingViolation = static_cast<NTSTATUS>(0xC0000043);
 
@@ -87,8 +92,7 @@ constexpr NTSTATUS kStatusSharingViolation = static_cast<NTSTATUS>(0xC0000043);
 NTSTATUS NTAPI RenameRefused(HANDLE file, PIO_STATUS_BLOCK io, PVOID info, ULONG size,
                              FILE_INFORMATION_CLASS kind) {
   if (kind == FileRenameInformation) return kStatusAccessDenied;
-  return platform::win32::NtdllFunction<decltype(&::NtSetInformationFile)>("NtSetInformationFile")(
-      file, io, info, size, kind);
+  return kSetInformation(file, io, info, size, kind);
 }
 
 // The open for deletion alone that asks the file why, answering
@@ -102,6 +106,55 @@ NTSTATUS NTAPI ProbeAnswers(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES
   }
   return platform::win32::NtdllFunction<decltype(&::NtCreateFile)>("NtCreateFile")(
       file, access, object, io, size, attributes, share, disposition, options, ea, ea_size);
+}
+
+std::wstring FinalPath(HANDLE file) {
+  wchar_t path[1024];
+  const DWORD length = ::GetFinalPathNameByHandleW(file, path, 1024, 0);
+  return std::wstring(path, length < 1024 ? length : 0);
+}
+
+// The file a rename names, as Windows takes it: the name in the root folder
+// given, or (the simple rename: no root, a bare name) in the file's own.
+std::wstring RenameTarget(HANDLE file, const FILE_RENAME_INFORMATION& rename) {
+  const std::wstring name(rename.FileName, rename.FileNameLength / sizeof(wchar_t));
+  if (rename.RootDirectory != nullptr) return FinalPath(rename.RootDirectory) + L"\\" + name;
+  const std::wstring own = FinalPath(file);
+  return own.substr(0, own.rfind(L'\\') + 1) + name;
+}
+
+// Renames the file to target (a \\?\ path) by its full name, the form Wine
+// takes for any rename.
+NTSTATUS RenameTo(HANDLE file, PIO_STATUS_BLOCK io, const std::wstring& target) {
+  const std::wstring full = L"\\??\\" + target.substr(4);
+  std::vector<std::uint64_t> storage(
+      (sizeof(FILE_RENAME_INFORMATION) + full.size() * sizeof(wchar_t)) / 8 + 1);
+  auto& rename = *reinterpret_cast<FILE_RENAME_INFORMATION*>(storage.data());
+  rename.ReplaceIfExists = TRUE;
+  rename.FileNameLength = static_cast<ULONG>(full.size() * sizeof(wchar_t));
+  std::copy(full.begin(), full.end(), rename.FileName);
+  return kSetInformation(file, io, &rename, static_cast<ULONG>(storage.size() * 8),
+                         FileRenameInformation);
+}
+
+// A share: the redirector passes a root folder on, and the server must
+// refuse it (MS-SMB2 3.3.5.21.1); the simple rename it takes.
+NTSTATUS NTAPI ShareRename(HANDLE file, PIO_STATUS_BLOCK io, PVOID info, ULONG size,
+                           FILE_INFORMATION_CLASS kind) {
+  if (kind != FileRenameInformation) return kSetInformation(file, io, info, size, kind);
+  const auto& rename = *static_cast<FILE_RENAME_INFORMATION*>(info);
+  if (rename.RootDirectory != nullptr) return static_cast<NTSTATUS>(0xC000000D);
+  return RenameTo(file, io, RenameTarget(file, rename));
+}
+
+// FAT: a rename over a read-only file is a name collision (fastfat's
+// FatSetRenameInfo).
+NTSTATUS NTAPI FatRename(HANDLE file, PIO_STATUS_BLOCK io, PVOID info, ULONG size,
+                         FILE_INFORMATION_CLASS kind) {
+  if (kind != FileRenameInformation) return kSetInformation(file, io, info, size, kind);
+  const std::wstring target = RenameTarget(file, *static_cast<FILE_RENAME_INFORMATION*>(info));
+  if (IsReadOnly(target)) return static_cast<NTSTATUS>(0xC0000035);
+  return RenameTo(file, io, target);
 }
 
 BOOL WINAPI AttributesDenied(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
@@ -187,6 +240,8 @@ TEST_P(CopyFileTest, ReplacesTheInstalledFileInOneStep) {
   const std::wstring installed = installation / L"Lindarex.exe";
   WriteBytes(source, kNew);
   if (c.source_read_only) SetReadOnly(source, true);
+  if (c.source_linked)
+    ASSERT_TRUE(::CreateHardLinkW((media / L"Altro.exe").c_str(), source.c_str(), nullptr));
   if (c.installed_exists) WriteBytes(installed, kOld);
   if (c.installed_read_only) SetReadOnly(installed, true);
   if (c.installed_dacl != nullptr) SetDacl(installed, c.installed_dacl);
@@ -250,7 +305,14 @@ INSTANTIATE_TEST_SUITE_P(
                    Held(0);
                    System.SetFileInformationByHandle = AttributesDenied;
                  },
-                 platform::kErrorAccessDenied}));
+                 platform::kErrorAccessDenied},
+        CopyCase{"share_refuses_a_root_folder", true, false, false, nullptr,
+                 [] { System.NtSetInformationFile = ShareRename; }},
+        CopyCase{"read_only_on_fat", true, true, false, nullptr,
+                 [] { System.NtSetInformationFile = FatRename; }},
+        // Wine runs every program elevated.
+        CopyCase{"media_file_with_a_second_name", true, false, false, nullptr, nullptr,
+                 platform::kErrorMediaFileLinked, kAnyDaclSet, true}));
 
 // A package downloaded from the internet carries a mark of the web in a
 // stream of each file; an installed copy that kept it would make Windows warn

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -145,18 +146,38 @@ TEST(CopyFolderTest, DestinationInsideTheSourceIsRefused) {
   EXPECT_EQ(fs->CopyFolder(source, source + L"2"), platform::kErrorSuccess);
 }
 
+// A folder whose deleted children a virus scanner or the indexer still
+// holds ("delete pending") answers that it is not empty, for a while.
+int not_empty_answers = 0;
+BOOL WINAPI StillEmptying(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+  FILE_STANDARD_INFO standard{};
+  ::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard);
+  if (kind != FileDispositionInfo || !standard.Directory || not_empty_answers == 0) {
+    return ::SetFileInformationByHandle(file, kind, info, size);
+  }
+  --not_empty_answers;
+  ::SetLastError(ERROR_DIR_NOT_EMPTY);
+  return FALSE;
+}
+
 TEST(DeleteFolderTest, ReadOnlyContentIsNotForced) {
   struct Case {
     const char* what;
     bool read_only_file;
     platform::Status expected;
     Listing left;  // what stays of the folder; empty: the folder is gone
+    int not_empty_answers = 0;
   };
   const Case cases[] = {
       {"plain tree", false, platform::kErrorSuccess, {}},
       {"read-only file inside", true, platform::kErrorAccessDenied, {L"Capitoli\\"}},
+      {"children still delete pending", false, platform::kErrorSuccess, {}, 3},
   };
   for (const Case& c : cases) {
+    const win32_test::SystemCallsKept kept;
+    platform::win32::System.SetFileInformationByHandle = StillEmptying;
+    platform::win32::System.pause_ms = 0;
+    not_empty_answers = c.not_empty_answers;
     ScratchFolder media;
     const std::wstring help = media / L"GuidaLindarex";
     MakeHelpTree(help);
@@ -390,6 +411,144 @@ NTSTATUS NTAPI ListingAnswers(HANDLE folder, HANDLE event, PIO_APC_ROUTINE routi
   return platform::win32::NtdllFunction<platform::win32::QueryDirectoryFileFunction>(
       "NtQueryDirectoryFile")(folder, event, routine, context, io, buffer, size, kind, single, name,
                               restart);
+}
+
+// What a listing and a handle show of one help page (shown_name) where the
+// file system has more to say than Wine: a reparse point's tag, or a name no
+// file system gives (a hostile server may give any).
+std::wstring shown_name;
+DWORD shown_tag = 0;
+std::optional<std::wstring> listed_as;
+bool opened_through_filter = false;
+
+std::wstring FinalPath(HANDLE file) {
+  wchar_t path[1024];
+  const DWORD length = ::GetFinalPathNameByHandleW(file, path, 1024, 0);
+  return std::wstring(path, length < 1024 ? length : 0);
+}
+
+bool IsShown(HANDLE file) {
+  const std::wstring path = FinalPath(file);
+  const std::wstring end = L"GuidaLindarex\\" + shown_name;
+  return path.size() >= end.size() && path.compare(path.size() - end.size(), end.size(), end) == 0;
+}
+
+NTSTATUS NTAPI ListingShows(HANDLE folder, HANDLE event, PIO_APC_ROUTINE routine, PVOID context,
+                            PIO_STATUS_BLOCK io, PVOID buffer, ULONG size,
+                            FILE_INFORMATION_CLASS kind, BOOLEAN single, PUNICODE_STRING name,
+                            BOOLEAN restart) {
+  const NTSTATUS status =
+      platform::win32::NtdllFunction<platform::win32::QueryDirectoryFileFunction>(
+          "NtQueryDirectoryFile")(folder, event, routine, context, io, buffer, size, kind, single,
+                                  name, restart);
+  if (status < 0 || kind != FileFullDirectoryInformation) return status;
+  for (auto* at = static_cast<BYTE*>(buffer);;) {
+    auto& entry = *reinterpret_cast<FILE_FULL_DIR_INFORMATION*>(at);
+    if (std::wstring(entry.FileName, entry.FileNameLength / sizeof(wchar_t)) == shown_name) {
+      if (shown_tag != 0) {
+        entry.FileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+        entry.EaSize = shown_tag;
+      }
+      if (listed_as) {
+        std::copy(listed_as->begin(), listed_as->end(), entry.FileName);
+        entry.FileNameLength = static_cast<ULONG>(listed_as->size() * sizeof(wchar_t));
+      }
+    }
+    if (entry.NextEntryOffset == 0) return status;
+    at += entry.NextEntryOffset;
+  }
+}
+
+BOOL WINAPI HandleShows(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
+  const bool shown = shown_tag != 0 && IsShown(file);
+  if (shown && kind == FileAttributeTagInfo) {
+    static_cast<FILE_ATTRIBUTE_TAG_INFO*>(info)->ReparseTag = shown_tag;
+    return TRUE;
+  }
+  const BOOL answered = ::GetFileInformationByHandleEx(file, kind, info, size);
+  if (shown && answered && kind == FileBasicInfo) {
+    static_cast<FILE_BASIC_INFO*>(info)->FileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  }
+  return answered;
+}
+
+NTSTATUS NTAPI OpenShows(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES object,
+                         PIO_STATUS_BLOCK io, PLARGE_INTEGER size, ULONG attributes, ULONG share,
+                         ULONG disposition, ULONG options, PVOID ea, ULONG ea_size) {
+  const std::wstring name(object->ObjectName->Buffer, object->ObjectName->Length / sizeof(wchar_t));
+  if (name == shown_name && (options & FILE_OPEN_REPARSE_POINT) == 0) opened_through_filter = true;
+  return platform::win32::NtdllFunction<decltype(&::NtCreateFile)>("NtCreateFile")(
+      file, access, object, io, size, attributes, share, disposition, options, ea, ea_size);
+}
+
+void Show(const wchar_t* name, DWORD tag, std::optional<std::wstring> as) {
+  System.NtQueryDirectoryFile = ListingShows;
+  System.GetFileInformationByHandleEx = HandleShows;
+  System.NtCreateFile = OpenShows;
+  shown_name = name;
+  shown_tag = tag;
+  listed_as = std::move(as);
+  opened_through_filter = false;
+}
+
+// Only a reparse point whose tag names another file is a link. A cloud
+// placeholder or a deduplicated help page is a page like any other: copied,
+// read as its file system's filter gives it, and then removed from the
+// media. A symbolic link is skipped, and removed as a link.
+TEST(ReparsePointTest, OnlyNameSurrogatesAreLinks) {
+  const struct {
+    const char* what;
+    DWORD tag;
+    bool copied;
+  } cases[] = {
+      {"cloud placeholder", 0x9000601A /* IO_REPARSE_TAG_CLOUD_6 */, true},
+      {"deduplicated file", 0x80000013 /* IO_REPARSE_TAG_DEDUP */, true},
+      {"symbolic link", IO_REPARSE_TAG_SYMLINK, false},
+  };
+  for (const auto& c : cases) {
+    const win32_test::SystemCallsKept kept;
+    Show(L"pagina.htm", c.tag, std::nullopt);
+    ScratchFolder media;
+    ScratchFolder installation;
+    MakeHelpTree(media / L"GuidaLindarex");
+    SetReadOnly(media / L"GuidaLindarex\\Capitoli\\Immagini\\logo.png", false);
+    WriteBytes(media / L"GuidaLindarex\\pagina.htm", "new pagina");
+
+    auto fs = platform::CreateFileSystemObject();
+    EXPECT_EQ(fs->CopyFolder(media / L"GuidaLindarex", installation / L"Guida"),
+              platform::kErrorSuccess)
+        << c.what;
+    EXPECT_EQ(ReadBytes(installation / L"Guida\\pagina.htm"),
+              c.copied ? std::optional<std::string>("new pagina") : std::nullopt)
+        << c.what;
+    EXPECT_EQ(opened_through_filter, c.copied) << c.what;
+    EXPECT_EQ(fs->DeleteFolder(media / L"GuidaLindarex"), platform::kErrorSuccess) << c.what;
+    EXPECT_EQ(Names(media.path()), Listing{}) << c.what;
+  }
+}
+
+// The folder's own "." and ".." are passed over wherever a listing gives
+// them; a name that holds a path's separator, or none, is never opened.
+TEST(ListedNameTest, NamesNoFolderGivesAreNeverOpened) {
+  const struct {
+    std::wstring listed_as;
+    platform::Status expected;
+  } cases[] = {
+      {L"..", platform::kErrorSuccess}, {L"..\\x", ERROR_INVALID_NAME},
+      {L"a/b", ERROR_INVALID_NAME},     {L"a:b", ERROR_INVALID_NAME},
+      {L"", ERROR_INVALID_NAME},
+  };
+  for (const auto& c : cases) {
+    const win32_test::SystemCallsKept kept;
+    Show(L"indice.htm", 0, c.listed_as);
+    ScratchFolder media;
+    ScratchFolder installation;
+    MakeHelpTree(media / L"GuidaLindarex");
+    auto fs = platform::CreateFileSystemObject();
+    EXPECT_EQ(fs->CopyFolder(media / L"GuidaLindarex", installation / L"Guida"), c.expected)
+        << Utf8(c.listed_as);
+    EXPECT_FALSE(Exists(installation / L"Guida\\indice.htm")) << Utf8(c.listed_as);
+  }
 }
 
 TEST(FileSystemClassesTest, UpdateAndRemovalUseTheClassesEachAnswers) {
