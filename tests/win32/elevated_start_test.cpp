@@ -89,4 +89,42 @@ TEST(ElevatedStartTest, AHandedOverRunNeverHandsOverAgain) {
   EXPECT_EQ(exit_status, 12345);
 }
 
+// Where a path lies as an elevated run would see it: the drive letters the
+// user mapped, or made with subst, belong to the user's logon alone. The
+// drive's type and device answer as Windows does for each.
+UINT drive_type = DRIVE_FIXED;
+const wchar_t* dos_device = L"";
+UINT WINAPI DriveType(LPCWSTR) { return drive_type; }
+DWORD WINAPI DosDevice(LPCWSTR, LPWSTR target, DWORD size) {
+  const std::wstring device = dos_device;
+  if (device.size() + 2 > size) return 0;
+  std::copy(device.begin(), device.end(), target);
+  target[device.size()] = target[device.size() + 1] = L'\0';
+  return static_cast<DWORD>(device.size() + 2);
+}
+
+TEST(NetworkPlaceTest, LettersOfTheUsersOwnLogonAreTold) {
+  const struct {
+    const wchar_t* path;
+    UINT type;
+    const wchar_t* device;
+    platform::NetworkPlace expected;
+  } cases[] = {
+      {L"C:\\Upd\\Lindarex", DRIVE_FIXED, L"\\Device\\HarddiskVolume1",
+       platform::NetworkPlace::kLocal},
+      {L"N:\\Upd\\Lindarex", DRIVE_REMOTE, L"\\Device\\LanmanRedirector\\;N:0\\server\\dati",
+       platform::NetworkPlace::kMappedLetter},
+      {L"S:\\Upd\\Lindarex", DRIVE_FIXED, L"\\??\\C:\\Dati", platform::NetworkPlace::kSubstLetter},
+      {L"\\\\server\\dati\\Upd\\Lindarex", DRIVE_REMOTE, L"", platform::NetworkPlace::kShare},
+  };
+  const win32_test::SystemCallsKept kept;
+  platform::win32::System.GetDriveTypeW = DriveType;
+  platform::win32::System.QueryDosDeviceW = DosDevice;
+  for (const auto& c : cases) {
+    drive_type = c.type;
+    dos_device = c.device;
+    EXPECT_EQ(platform::NetworkPlaceOf(c.path), c.expected) << win32_test::Utf8(c.path);
+  }
+}
+
 }  // namespace
