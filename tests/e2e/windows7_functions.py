@@ -60,6 +60,7 @@ _KERNEL32 = {
     "OpenProcess": "Windows Vista (for PROCESS_QUERY_LIMITED_INFORMATION, which Quadrivo asks for)",
     "ProcessIdToSessionId": OLDER,
     "RaiseException": OLDER,
+    "QueryDosDeviceW": OLDER,
     "ReadFile": OLDER,
     "ReleaseSemaphore": OLDER,
     "RemoveDirectoryW": OLDER,
