@@ -127,7 +127,9 @@ def check_disk(session, scenario, before, after):
     expected, written = expected_disk(before, scenario.update) if scenario.update else (before, [])
     difference = describe_difference(expected, after)
     failures = ["disk after the run:\n" + difference] if difference else []
-    left_read_only = [path for path in written if files.is_read_only(session, path)]
+    # A file that is missing is named as such above.
+    left_read_only = [path for path in written
+                      if path in after and files.is_read_only(session, path)]
     if left_read_only:
         failures.append("installed files left read-only: %s" % left_read_only)
     return failures

@@ -134,5 +134,10 @@ WINDOWS7_FUNCTIONS = {
     # (LoadLibraryW and GetProcAddress), to name who holds it.
     "rstrtmgr.dll": {"RmStartSession": "Windows Vista", "RmRegisterResources": "Windows Vista",
                      "RmGetList": "Windows Vista", "RmEndSession": "Windows Vista"},
+    # Loaded by their full system paths only by the elevated run of a build
+    # that pins its publisher's certificate, to verify the new program.
+    "wintrust.dll": {"WinVerifyTrust": OLDER, "WTHelperProvDataFromStateData": OLDER,
+                     "WTHelperGetProvSignerFromChain": OLDER},
+    "crypt32.dll": {"CertNameToStrW": OLDER, "CryptHashCertificate2": "Windows Vista"},
     "msvcrt.dll": _MSVCRT,
 }

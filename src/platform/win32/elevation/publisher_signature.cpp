@@ -1,35 +1,29 @@
 #include "platform/win32/elevation/publisher_signature.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/process.h"
-#include "platform/win32/elevation/own_program_path.h"
 #include "platform/win32/elevation/trust_calls.h"
 
 namespace platform::win32 {
 
 namespace {
 
-// The header of the image as loaded says whether the file carries a
-// signature, so that an unsigned build loads no DLL to learn it.
-bool CarriesSignature() {
-  const auto* const image = reinterpret_cast<const BYTE*>(::GetModuleHandleW(nullptr));
-  const auto* const dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
-  const auto* const headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(image + dos->e_lfanew);
-  return headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY].Size != 0;
-}
-
 // What Windows says of one file's signature.
 struct Signature {
   LONG answer = TRUST_E_NOSIGNATURE;
   DWORD chain_errors = ~DWORD{0};  // CERT_TRUST_* of the signer's chain
-  std::vector<BYTE> certificate;   // the signer's, as encoded
+  std::vector<BYTE> fingerprint;   // the signer certificate's SHA-256
   std::wstring subject;            // its subject, as text
 };
 
 // The name as text: a renewal that encodes the same name otherwise (a
 // UTF8String where there was a PrintableString) reads the same.
-std::wstring NameText(CERT_NAME_BLOB& name) {
+std::wstring NameText(const BYTE* encoded, DWORD size_encoded) {
+  if (encoded == nullptr) return {};
+  // CertNameToStrW only reads the name it is given.
+  CERT_NAME_BLOB name = {size_encoded, const_cast<BYTE*>(encoded)};
   const DWORD flags = CERT_X500_NAME_STR;
   const DWORD size = Trust.CertNameToStrW(X509_ASN_ENCODING, &name, flags, nullptr, 0);
   if (size <= 1) return {};
@@ -50,8 +44,16 @@ void ReadSigner(HANDLE state, Signature& signature) {
     return;
   }
   const CERT_CONTEXT& leaf = *signer->pasCertChain[0].pCert;
-  signature.certificate.assign(leaf.pbCertEncoded, leaf.pbCertEncoded + leaf.cbCertEncoded);
-  signature.subject = NameText(leaf.pCertInfo->Subject);
+  std::vector<BYTE> fingerprint(kFingerprintSize);
+  DWORD size = kFingerprintSize;
+  if (!Trust.CryptHashCertificate2(BCRYPT_SHA256_ALGORITHM, 0, nullptr, leaf.pbCertEncoded,
+                                   leaf.cbCertEncoded, fingerprint.data(), &size) ||
+      size != kFingerprintSize) {
+    return;
+  }
+  signature.fingerprint = fingerprint;
+  const CERT_NAME_BLOB& subject = leaf.pCertInfo->Subject;
+  signature.subject = NameText(subject.pbData, subject.cbData);
   if (signer->pChainContext != nullptr) {
     signature.chain_errors = signer->pChainContext->TrustStatus.dwErrorStatus;
   }
@@ -97,29 +99,35 @@ bool OnlyTheRootIsUnknown(const Signature& signature) {
 }
 
 bool Intact(const Signature& signature) {
-  return !signature.certificate.empty() &&
+  return !signature.fingerprint.empty() &&
          (signature.answer == ERROR_SUCCESS || OnlyTheRootIsUnknown(signature));
+}
+
+bool MadeWithPinned(const PublisherPin& pin, const Signature& signature) {
+  return pin.fingerprint != nullptr && Intact(signature) &&
+         std::equal(signature.fingerprint.begin(), signature.fingerprint.end(), pin.fingerprint);
 }
 
 }  // namespace
 
-Status PublisherAllows(const std::wstring& own_path, HANDLE file, const std::wstring& path) {
+Status PublisherAllows(const PublisherPin& pin, HANDLE file, const std::wstring& path) {
   if (!LoadTrust()) return kErrorNotPublishers;
-  const Signature own = SignatureOf(nullptr, own_path);
   const Signature copy = SignatureOf(file, path);
-  const bool both_intact = Intact(own) && Intact(copy);
-  if (both_intact && own.certificate == copy.certificate) return kErrorSuccess;
-  // A renewed certificate is another certificate: it is taken for the same
-  // publisher only where Windows trusts both, by the name the consent prompt
-  // shows as the verified publisher, which is part of that subject.
-  const bool both_trusted = own.answer == ERROR_SUCCESS && copy.answer == ERROR_SUCCESS;
-  if (both_trusted && !own.subject.empty() && own.subject == copy.subject) return kErrorSuccess;
-  return both_intact && !both_trusted ? kErrorPublisherNotTrustedHere : kErrorNotPublishers;
+  if (MadeWithPinned(pin, copy)) return kErrorSuccess;
+  // A renewed certificate is another certificate: it is taken for the
+  // publisher's only where Windows trusts its chain, by the name the consent
+  // prompt shows as the verified publisher, which is part of that subject.
+  const bool pinned_name =
+      !copy.subject.empty() && copy.subject == NameText(pin.subject, pin.subject_size);
+  if (copy.answer == ERROR_SUCCESS && pinned_name) return kErrorSuccess;
+  // Only a certificate in the publisher's name gets the advice to ask
+  // whoever looks after this PC to trust it.
+  return Intact(copy) && pinned_name ? kErrorPublisherNotTrustedHere : kErrorNotPublishers;
 }
 
 Status CheckPublisher(HANDLE file, const std::wstring& path) {
-  if (!CarriesSignature() || !IsElevated()) return kErrorSuccess;
-  return PublisherAllows(OwnProgramPath(), file, path);
+  if (kBuildPublisherPin.fingerprint == nullptr || !IsElevated()) return kErrorSuccess;
+  return PublisherAllows(kBuildPublisherPin, file, path);
 }
 
 }  // namespace platform::win32
