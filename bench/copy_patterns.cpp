@@ -19,11 +19,13 @@
 #include <cstdio>
 #include <cwchar>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/win32/files/replace_file.h"
+#include "platform/held_folders.h"
 #include "platform/win32/windows/long_path.h"
+#include "platform/win32/windows/windows_api.h"
 #include "stopwatch.h"
 
 namespace {
@@ -78,26 +80,24 @@ bool CopyInPlace(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA&,
 // update holds them: opened at the first file, kept for every other.
 bool OwnCopy(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
              const std::wstring& destination) {
-  using platform::win32::HeldFolder;
-  static HeldFolder media;
-  static HeldFolder installed;
-  static platform::win32::NewFilePermissions new_file;  // one folder for all
-  const platform::win32::PathParts from = platform::win32::SplitLast(source);
-  const platform::win32::PathParts to = platform::win32::SplitLast(destination);
-  if (media.get() == INVALID_HANDLE_VALUE &&
-      (HeldFolder::Open(from.folder, HeldFolder::Use::kRead, &media) != 0 ||
-       HeldFolder::Open(to.folder, HeldFolder::Use::kRead, &installed) != 0)) {
+  static const std::unique_ptr<platform::HeldFolders> disk = platform::CreateHeldFolders();
+  static platform::Held media;
+  static platform::Held installed;
+  const platform::PathParts from = platform::SplitLast(disk->FullPath(source));
+  const platform::PathParts to = platform::SplitLast(disk->FullPath(destination));
+  if (!media && (disk->OpenFolder(from.folder, platform::FolderUse::kRead, &media) != 0 ||
+                 disk->OpenFolder(to.folder, platform::FolderUse::kRead, &installed) != 0)) {
     return false;
   }
-  const platform::win32::FolderEntry entry{
-      from.name, data.dwFileAttributes,
+  const platform::FolderEntry entry{
+      from.name, data.dwFileAttributes, 0,
       platform::FileStamp{(std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow,
                           platform::win32::Ticks(data.ftLastWriteTime)}};
-  platform::win32::OwnPermissions permissions;
-  return permissions.Read(installed, to.name, false) == 0 &&
-         platform::win32::ReplaceFileWithCopy(media, entry, installed, to.name,
-                                              platform::win32::Copied::kHelpFile, permissions,
-                                              new_file) == 0;
+  // The installed file is there, and its own permissions are read, as for
+  // every file the update replaces.
+  const platform::FolderEntry there{to.name, 0, 0, {}};
+  return disk->PutInPlace(*media, entry, *installed, to.name, &there,
+                          platform::Copied::kHelpFile) == 0;
 }
 
 // This process's processor time, user and kernel, in milliseconds: on a

@@ -184,7 +184,7 @@ void ArrangeFiles(FuzzedDataProvider& input) {
 
 void ArrangeFault(FuzzedDataProvider& input) {
   const auto op = static_cast<fake::Op>(
-      input.ConsumeIntegralInRange(0, static_cast<int>(fake::Op::kDeleteFolderEntry)));
+      input.ConsumeIntegralInRange(0, static_cast<int>(fake::Op::kDeleteFolder)));
   const int nth = input.ConsumeIntegralInRange(0, 12);
   const platform::Status error = input.PickValueInArray(kErrors);
   Platform().faults.Fail(op, nth, error, input.ConsumeBool());

@@ -136,6 +136,15 @@ bool Failed(Op op) {
   return std::find(failed.begin(), failed.end(), op) != failed.end();
 }
 
+// A call of the update itself: any but the registry's and the media's
+// removal's.
+bool ACopyFailed() {
+  const auto& failed = Platform().faults.failed_ops();
+  return std::any_of(failed.begin(), failed.end(), [](Op op) {
+    return op >= Op::kCreateFileSystem && op != Op::kDeleteChild && op != Op::kDeleteFolder;
+  });
+}
+
 bool RegistryReadFailed() { return Failed(Op::kRegOpenKey) || Failed(Op::kRegQueryValue); }
 
 // What this fixed installation and medium allow beyond the general promise:
@@ -160,9 +169,7 @@ std::vector<std::string> InstallationBreaches(const Installation& setup, bool me
   }
   if (outcome == setup.outcome_without_faults) return breaches;
   const bool explained =
-      (outcome == Outcome::kFailed &&
-       (Failed(Op::kCreateFileSystem) || Failed(Op::kFolderExists) || Failed(Op::kCopyFile) ||
-        Failed(Op::kCopyFolder) || Failed(Op::kCopyFolderEntry))) ||
+      (outcome == Outcome::kFailed && ACopyFailed()) ||
       ((outcome == Outcome::kCancelled || outcome == Outcome::kPriceList) && RegistryReadFailed());
   if (!explained) {
     breaches.push_back(std::string("reported ") + promise::OutcomeName(outcome) +

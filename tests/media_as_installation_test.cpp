@@ -80,7 +80,9 @@ TEST_P(MediaAsInstallationTest, FailsAndRemovesNothing) {
   if (s.alias != nullptr) Platform().disk.AddAlias(s.alias, s.alias_of, s.alias_kind);
   if (s.only_the_check_sees_it) {
     Platform().disk.AddFolder(L"C:\\Lindarex");
+    // Asked by the two copies first, then before the removal.
     Platform().disk.same_or_inside_answer = true;
+    Platform().disk.same_or_inside_from = 3;
   }
   test::PutUpdateOnMedia(true);
   Platform().registry.SetString(s.key, s.value_name, s.value);

@@ -20,7 +20,7 @@ std::vector<std::string> Changes() {
   std::vector<std::string> changes;
   for (const std::wstring& entry : Platform().disk.log()) {
     const std::string text = test::Utf8(entry);
-    if (text.rfind("Copy", 0) == 0 || text.rfind("Delete", 0) == 0) changes.push_back(text);
+    if (text.rfind("PutInPlace", 0) == 0 || text.rfind("Delete", 0) == 0) changes.push_back(text);
   }
   return changes;
 }
@@ -81,11 +81,15 @@ TEST_F(TransferTest, CompletedUpdateReplacesThenRemovesTheMediaFiles) {
   EXPECT_EQ(RunUpdate(), 0);
   EXPECT_EQ(Message(), kCompleted);
   EXPECT_EQ(Changes(), (std::vector<std::string>{
-                           "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
-                           "CopyFolder D:\\Upd\\GuidaLindarex -> C:\\Lindarex\\Guida",
+                           "PutInPlace c:\\lindarex\\lindarex.exe",
+                           "PutInPlace c:\\lindarex\\guida\\indice.htm",
+                           "PutInPlace c:\\lindarex\\guida\\img\\logo.png",
+                           "DeleteChild d:\\upd\\guidalindarex\\img\\logo.png",
+                           "DeleteFolder d:\\upd\\guidalindarex\\img",
+                           "DeleteChild d:\\upd\\guidalindarex\\indice.htm",
+                           "DeleteFolder d:\\upd\\guidalindarex",
                            // The executable last: media tidied half-way can be run again.
-                           "DeleteFolder D:\\Upd\\GuidaLindarex",
-                           "DeleteFile D:\\Upd\\Lindarex.exe",
+                           "DeleteChild d:\\upd\\lindarex.exe",
                        }));
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Guida\\indice.htm"), "new help");
@@ -101,8 +105,8 @@ TEST_F(TransferTest, MissingHelpFolderIsSkippedWithoutAWord) {
   EXPECT_EQ(RunUpdate(), 0);
   EXPECT_EQ(Message(), kCompleted);
   EXPECT_EQ(Changes(), (std::vector<std::string>{
-                           "CopyFile D:\\Upd\\Lindarex.exe -> C:\\Lindarex\\Lindarex.exe",
-                           "DeleteFile D:\\Upd\\Lindarex.exe",
+                           "PutInPlace c:\\lindarex\\lindarex.exe",
+                           "DeleteChild d:\\upd\\lindarex.exe",
                        }));
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
 }
@@ -120,51 +124,63 @@ struct FailurePoint {
   // but the running program holding its own executable, unless another
   // user's copy does.
   std::vector<platform::FileHolder> holders = {};
+  int nth = 1;  // which call of op fails
 };
 
 void PrintTo(const FailurePoint& c, std::ostream* os) { *os << c.name; }
 
 const FailurePoint kFailurePoints[] = {
-    {"ExecutableInUse", Op::kCopyFile, platform::kErrorSharingViolation, 2, ExeCopyFailed(kInUse),
+    {"ExecutableInUse", Op::kPutInPlace, platform::kErrorSharingViolation, 2, ExeCopyFailed(kInUse),
      test::kOldExe, true},
-    {"ExecutableLocked", Op::kCopyFile, platform::kErrorLockViolation, 2, ExeCopyFailed(kInUse),
+    {"ExecutableLocked", Op::kPutInPlace, platform::kErrorLockViolation, 2, ExeCopyFailed(kInUse),
      test::kOldExe, true},
-    {"DiskFull", Op::kCopyFile, platform::kErrorDiskFull, 2, ExeCopyFailed(kNoSpace), test::kOldExe,
-     true},
-    {"HandleDiskFull", Op::kCopyFile, platform::kErrorHandleDiskFull, 2, ExeCopyFailed(kNoSpace),
+    {"DiskFull", Op::kPutInPlace, platform::kErrorDiskFull, 2, ExeCopyFailed(kNoSpace),
      test::kOldExe, true},
-    {"WriteProtected", Op::kCopyFile, platform::kErrorWriteProtect, 2, ExeCopyFailed(kRetry),
+    {"HandleDiskFull", Op::kPutInPlace, platform::kErrorHandleDiskFull, 2, ExeCopyFailed(kNoSpace),
      test::kOldExe, true},
-    {"SameFileUnderAnotherName", Op::kCopyFile, platform::kErrorInvalidParameter, 2,
+    {"WriteProtected", Op::kPutInPlace, platform::kErrorWriteProtect, 2, ExeCopyFailed(kRetry),
+     test::kOldExe, true},
+    {"SameFileUnderAnotherName", Op::kPutInPlace, platform::kErrorInvalidParameter, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
-    {"NotThePublishersProgram", Op::kCopyFile, platform::kErrorNotPublishers, 2,
+    {"NotThePublishersProgram", Op::kPutInPlace, platform::kErrorNotPublishers, 2,
      ExeCopyFailed(kNotSigned), test::kOldExe, true},
-    {"PublishersCertificateNotTrustedHere", Op::kCopyFile, platform::kErrorPublisherNotTrustedHere,
-     2, ExeCopyFailed(kCertificateNotTrusted), test::kOldExe, true},
+    {"PublishersCertificateNotTrustedHere", Op::kPutInPlace,
+     platform::kErrorPublisherNotTrustedHere, 2, ExeCopyFailed(kCertificateNotTrusted),
+     test::kOldExe, true},
     {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
-    {"HelpFolderInUse", Op::kCopyFolder, platform::kErrorSharingViolation, 2,
-     HelpCopyFailed(kInUse), test::kNewExe, true},
+    // The second file put in place is the first page of the help.
+    {"HelpFolderInUse",
+     Op::kPutInPlace,
+     platform::kErrorSharingViolation,
+     2,
+     HelpCopyFailed(kInUse),
+     test::kNewExe,
+     true,
+     {},
+     2},
     {"HelpPageHeldByTheViewer",
-     Op::kCopyFolder,
+     Op::kPutInPlace,
      platform::kErrorSharingViolation,
      2,
      HelpCopyFailed(u8"Il file è in uso da \"Microsoft® HTML Help Executable\"; chiudere il "
                     u8"programma e ripetere l'aggiornamento"),
      test::kNewExe,
      true,
-     {{L"Microsoft\u00ae HTML Help Executable", false}}},
+     {{L"Microsoft\u00ae HTML Help Executable", false}},
+     2},
     {"HelpPageHeldByFour",
-     Op::kCopyFolder,
+     Op::kPutInPlace,
      platform::kErrorSharingViolation,
      2,
      HelpCopyFailed(u8"Il file è in uso da \"A\", \"B\", \"C\" e altri; chiudere i programmi e "
                     u8"ripetere l'aggiornamento"),
      test::kNewExe,
      true,
-     {{L"A", false}, {L"B", false}, {L"C", false}, {L"D", false}}},
+     {{L"A", false}, {L"B", false}, {L"C", false}, {L"D", false}},
+     2},
     {"ExecutableHeldByTheRunningProgram",
-     Op::kCopyFile,
+     Op::kPutInPlace,
      platform::kErrorSharingViolation,
      2,
      ExeCopyFailed(kInUse),
@@ -172,7 +188,7 @@ const FailurePoint kFailurePoints[] = {
      true,
      {{L"Lindarex", false}}},
     {"ExecutableHeldByAnotherUsersProgram",
-     Op::kCopyFile,
+     Op::kPutInPlace,
      platform::kErrorSharingViolation,
      2,
      ExeCopyFailed(u8"Il file è in uso da \"Lindarex\" e \"Lindarex\" (di un altro utente); "
@@ -180,21 +196,66 @@ const FailurePoint kFailurePoints[] = {
      test::kOldExe,
      true,
      {{L"Lindarex", false}, {L"Lindarex", true}}},
-    {"HelpFolderDriveFull", Op::kCopyFolder, platform::kErrorDiskFull, 2, HelpCopyFailed(kNoSpace),
-     test::kNewExe, true},
-    {"HelpFolderRefused", Op::kCopyFolder, platform::kErrorAccessDenied, 2,
-     HelpCopyFailed(kNoPermission), test::kNewExe, true},
-    {"HelpFolderCopyStopsPartWay", Op::kCopyFolderEntry, platform::kErrorDiskFull, 2,
-     HelpCopyFailed(kNoSpace), test::kNewExe, true},
+    {"HelpFolderDriveFull",
+     Op::kPutInPlace,
+     platform::kErrorDiskFull,
+     2,
+     HelpCopyFailed(kNoSpace),
+     test::kNewExe,
+     true,
+     {},
+     2},
+    {"HelpFolderRefused",
+     Op::kPutInPlace,
+     platform::kErrorAccessDenied,
+     2,
+     HelpCopyFailed(kNoPermission),
+     test::kNewExe,
+     true,
+     {},
+     2},
+    {"HelpFolderCopyStopsPartWay",
+     Op::kPutInPlace,
+     platform::kErrorDiskFull,
+     2,
+     HelpCopyFailed(kNoSpace),
+     test::kNewExe,
+     true,
+     {},
+     3},
+    {"HelpSubfolderUnreadable",
+     Op::kOpenChildFolder,
+     platform::kErrorAccessDenied,
+     2,
+     HelpCopyFailed(kNoPermission),
+     test::kNewExe,
+     true,
+     {},
+     2},
     // Whether there is a help to install is not guessed.
     {"HelpFolderUnreachable", Op::kFolderExists, 53 /* ERROR_BAD_NETPATH */, 2,
      HelpCopyFailed(kRetry), test::kOldExe, true},
-    {"MediaExecutableNotDeleted", Op::kDeleteFile, platform::kErrorWriteProtect, 0, kCompleted,
+    // The media's removal: the help's two files, then the executable.
+    {"MediaExecutableNotDeleted",
+     Op::kDeleteChild,
+     platform::kErrorWriteProtect,
+     0,
+     kCompleted,
+     test::kNewExe,
+     false,
+     {},
+     3},
+    {"MediaHelpNotDeleted",
+     Op::kDeleteFolder,
+     platform::kErrorWriteProtect,
+     0,
+     kCompleted,
+     test::kNewExe,
+     false,
+     {},
+     2},
+    {"MediaHelpFileNotDeleted", Op::kDeleteChild, platform::kErrorSharingViolation, 0, kCompleted,
      test::kNewExe, false},
-    {"MediaHelpNotDeleted", Op::kDeleteFolder, platform::kErrorWriteProtect, 0, kCompleted,
-     test::kNewExe, false},
-    {"MediaHelpFileNotDeleted", Op::kDeleteFolderEntry, platform::kErrorSharingViolation, 0,
-     kCompleted, test::kNewExe, false},
 };
 
 class TransferFailureTest : public TransferTest,
@@ -203,7 +264,7 @@ class TransferFailureTest : public TransferTest,
 TEST_P(TransferFailureTest, KeepsTheMediaUnlessEveryCopySucceeded) {
   const FailurePoint& point = GetParam();
   test::PutUpdateOnMedia();
-  Platform().faults.Fail(point.op, 1, point.error);
+  Platform().faults.Fail(point.op, point.nth, point.error);
   Platform().holders = point.holders;
 
   EXPECT_EQ(RunUpdate(), point.exit_status);
@@ -227,7 +288,7 @@ TEST_F(TransferTest, MissingMediaExecutableStopsEverything) {
   disk().AddFile(L"D:\\Upd\\GuidaLindarex\\indice.htm", "new help");
   EXPECT_EQ(RunUpdate(), 2);
   EXPECT_EQ(Message(), ExeCopyFailed(kRetry));
-  EXPECT_EQ(Changes().size(), 1u) << "nothing copied or deleted after the failed copy";
+  EXPECT_TRUE(Changes().empty()) << "nothing copied or deleted";
   EXPECT_TRUE(disk().HasFolder(L"D:\\Upd\\GuidaLindarex"));
 }
 
@@ -279,7 +340,7 @@ struct Standing {
 void PrintTo(const Standing& s, std::ostream* os) { *os << s.name; }
 
 void ExeCopyRefused(bool also_elevated) {
-  Platform().faults.Fail(Op::kCopyFile, 1, platform::kErrorAccessDenied, also_elevated);
+  Platform().faults.Fail(Op::kPutInPlace, 1, platform::kErrorAccessDenied, also_elevated);
 }
 
 const Standing kStandings[] = {
@@ -314,10 +375,10 @@ const Standing kStandings[] = {
      },
      2, ExeCopyFailed(kProtected), 0, test::kOldExe},
     {"RefusedAfterTheExecutableChanged",
-     [] { Platform().faults.Fail(Op::kCopyFolder, 1, platform::kErrorAccessDenied); }, 2,
+     [] { Platform().faults.Fail(Op::kPutInPlace, 2, platform::kErrorAccessDenied); }, 2,
      HelpCopyFailed(kNoPermission), 0, test::kNewExe},
-    {"InUse", [] { Platform().faults.Fail(Op::kCopyFile, 1, platform::kErrorSharingViolation); }, 2,
-     ExeCopyFailed(kInUse), 0, test::kOldExe},
+    {"InUse", [] { Platform().faults.Fail(Op::kPutInPlace, 1, platform::kErrorSharingViolation); },
+     2, ExeCopyFailed(kInUse), 0, test::kOldExe},
     {"NetworkInstallation",
      [] {
        ExeCopyRefused(false);
@@ -364,7 +425,7 @@ const Standing kStandings[] = {
     {"UnattendedFailed",
      [] {
        Platform().visible_desktop = false;
-       Platform().faults.Fail(Op::kCopyFile, 1, platform::kErrorSharingViolation);
+       Platform().faults.Fail(Op::kPutInPlace, 1, platform::kErrorSharingViolation);
      },
      2, "", 0, test::kOldExe},
 };

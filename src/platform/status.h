@@ -21,7 +21,9 @@ constexpr Status kErrorLockViolation = 33;
 constexpr Status kErrorHandleDiskFull = 39;
 constexpr Status kErrorInvalidParameter = 87;
 constexpr Status kErrorDiskFull = 112;
+constexpr Status kErrorInvalidName = 123;
 constexpr Status kErrorMoreData = 234;
+constexpr Status kErrorReparseAttributeConflict = 4391;  // a link where none may be
 constexpr Status kErrorCancelled = 1223;
 
 // Outcomes of the update's own, carried by the Windows codes nearest to them.

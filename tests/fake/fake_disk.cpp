@@ -2,10 +2,32 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <memory>
 
-#include "platform/copy_rules.h"
+#include "fake/fake_platform.h"
 
 namespace fake {
+
+namespace {
+
+bool IsSameOrBelow(const std::wstring& key, const std::wstring& folder) {
+  return key == folder || key.compare(0, folder.size() + 1, folder + L"\\") == 0;
+}
+
+// A folder held: its key once aliases are followed, the path it was opened
+// by, and whether that path gives identities.
+struct FakeFolder final : platform::HeldFolder {
+  std::wstring key;
+  bool identity;
+};
+
+const FakeFolder& Held(const platform::HeldFolder& folder) {
+  return static_cast<const FakeFolder&>(folder);
+}
+
+std::wstring LastName(const std::wstring& key) { return key.substr(key.rfind(L'\\') + 1); }
+
+}  // namespace
 
 std::wstring FakeDisk::Key(const std::wstring& path) {
   std::wstring key = path;
@@ -24,17 +46,15 @@ std::wstring FakeDisk::Key(const std::wstring& path) {
   return key;
 }
 
-namespace {
-
-bool IsSameOrBelow(const std::wstring& key, const std::wstring& folder) {
-  return key == folder || key.compare(0, folder.size() + 1, folder + L"\\") == 0;
+std::wstring FakeDisk::Parent(const std::wstring& key) {
+  const std::size_t cut = key.rfind(L'\\');
+  return cut == std::wstring::npos ? std::wstring() : key.substr(0, cut);
 }
 
-void KeepFirst(platform::Status& first, platform::Status status) {
-  if (first == platform::kErrorSuccess) first = status;
+// A bare name lies in the current folder, "".
+std::wstring FakeDisk::Child(const std::wstring& folder_key, const std::wstring& name) {
+  return folder_key.empty() ? Key(name) : Key(folder_key + L"\\" + name);
 }
-
-}  // namespace
 
 std::wstring FakeDisk::Follow(std::wstring key, bool every_alias) const {
   // Aliases may lead through one another; a few steps reach any real name.
@@ -53,15 +73,15 @@ std::wstring FakeDisk::Follow(std::wstring key, bool every_alias) const {
 
 std::wstring FakeDisk::Real(const std::wstring& path) const { return Follow(Key(path), true); }
 
-std::wstring FakeDisk::SeenByCopies(const std::wstring& path) const {
-  return Follow(Key(path), false);
-}
-
 bool FakeDisk::HasIdentity(const std::wstring& path) const {
   const std::wstring key = Key(path);
   return std::none_of(aliases_.begin(), aliases_.end(), [&](const Alias& alias) {
     return alias.kind == AliasKind::kWithoutIdentity && IsSameOrBelow(key, alias.name);
   });
+}
+
+bool FakeDisk::IsFolderKey(const std::wstring& key) const {
+  return key.empty() || folders_.count(key) != 0;
 }
 
 void FakeDisk::AddAlias(const std::wstring& alias, const std::wstring& target, AliasKind kind) {
@@ -70,17 +90,6 @@ void FakeDisk::AddAlias(const std::wstring& alias, const std::wstring& target, A
 
 void FakeDisk::AddNetworkDrive(const std::wstring& drive, platform::NetworkPlace place) {
   drive_letters_[Key(drive)] = place;
-}
-
-std::wstring FakeDisk::Parent(const std::wstring& key) {
-  const std::size_t cut = key.rfind(L'\\');
-  return cut == std::wstring::npos ? std::wstring() : key.substr(0, cut);
-}
-
-bool FakeDisk::ParentExists(const std::wstring& key) const {
-  const std::wstring parent = Parent(key);
-  // A path without a folder lies in the current folder, which always exists.
-  return parent.empty() || folders_.count(parent) != 0;
 }
 
 void FakeDisk::AddFolder(const std::wstring& path) {
@@ -109,171 +118,165 @@ std::string FakeDisk::Read(const std::wstring& path) const {
   return found == files_.end() ? std::string() : found->second.bytes;
 }
 
-std::map<std::wstring, FakeFile> FakeDisk::Files() const { return files_; }
-std::set<std::wstring> FakeDisk::Folders() const { return folders_; }
-
-std::vector<std::wstring> FakeDisk::FilesBelow(const std::wstring& key) const {
-  std::vector<std::wstring> below;
-  for (const auto& entry : files_) {
-    if (entry.first.compare(0, key.size() + 1, key + L"\\") == 0) below.push_back(entry.first);
-  }
-  return below;
+platform::NetworkPlace FakeDisk::NetworkPlaceOf(const std::wstring& path) const {
+  const std::wstring key = Real(path);
+  if (key.compare(0, 2, L"\\\\") == 0) return platform::NetworkPlace::kShare;
+  const auto letter = drive_letters_.find(key.substr(0, 2));
+  return letter != drive_letters_.end() ? letter->second : platform::NetworkPlace::kLocal;
 }
 
-std::vector<std::wstring> FakeDisk::FoldersBelow(const std::wstring& key) const {
-  std::vector<std::wstring> below;
-  for (const auto& folder : folders_) {
-    if (folder.compare(0, key.size() + 1, key + L"\\") == 0) below.push_back(folder);
-  }
-  return below;
+platform::Status FakeHeldFolders::Asked(Op op, const std::wstring& what) {
+  const std::string name = OpName(op);
+  disk_.log_.push_back(std::wstring(name.begin(), name.end()) + L" " + what);
+  return faults_.Next(op);
 }
 
-namespace {
-
-// Its volumes keep exact times, as NTFS does.
-class FakeVolumes final : public platform::VolumeAnswers {
- public:
-  explicit FakeVolumes(bool identities) : identities_(identities) {}
-  bool KeepTwoSecondTimes() override { return false; }
-  bool GiveIdentities() override { return identities_; }
-
- private:
-  bool identities_;
-};
-
-}  // namespace
-
-platform::Status FakeDisk::PutCopy(const FakeFile& file, const std::wstring& target,
-                                   bool identity_known) {
-  const auto installed = files_.find(target);
-  if (installed != files_.end()) {
-    const platform::FileStamp media_stamp{file.bytes.size(), file.write_time};
-    const platform::FileStamp installed_stamp{installed->second.bytes.size(),
-                                              installed->second.write_time};
-    FakeVolumes volumes(identity_known);
-    platform::Status not_copied = platform::kErrorSuccess;
-    if (!platform::CopyNeeded(media_stamp, installed_stamp, volumes, &not_copied)) {
-      return not_copied;
+void FakeHeldFolders::Children(const std::wstring& key,
+                               std::vector<platform::FolderEntry>* entries) const {
+  for (const std::wstring& child : disk_.folders_) {
+    if (!child.empty() && FakeDisk::Parent(child) == key) {
+      entries->push_back({LastName(child), platform::kAttributeDirectory, 0, {}});
     }
-    // Windows refuses the rename over a held file (FILE_RENAME_INFO) with
-    // access denied; opening it for deletion is refused for its sharing.
-    if (installed->second.in_use)
-      return platform::RefusalOfRename(platform::kErrorSharingViolation);
   }
-  // The copy arrives writable, whatever the source was, with the source's time.
-  files_[target] = FakeFile{file.bytes, false, file.write_time};
+  for (const auto& file : disk_.files_) {
+    if (FakeDisk::Parent(file.first) != key) continue;
+    const FakeFile& f = file.second;
+    entries->push_back({LastName(file.first),
+                        f.read_only ? platform::kAttributeReadOnly : 0,
+                        0,
+                        {f.bytes.size(), f.write_time}});
+  }
+}
+
+platform::Status FakeHeldFolders::OpenFolder(const std::wstring& full_path, platform::FolderUse,
+                                             platform::Held* folder) {
+  if (const platform::Status fault = Asked(Op::kOpenFolder, full_path)) return fault;
+  const std::wstring key = disk_.Real(full_path);
+  if (!disk_.IsFolderKey(key)) return platform::kErrorPathNotFound;
+  auto held = std::make_unique<FakeFolder>();
+  held->key = key;
+  held->identity = disk_.HasIdentity(full_path);
+  *folder = std::move(held);
   return platform::kErrorSuccess;
 }
 
-platform::Status FakeDisk::CopyFile(const std::wstring& source, const std::wstring& destination) {
-  log_.push_back(L"CopyFile " + source + L" -> " + destination);
-  if (const platform::Status fault = faults_.Next(Op::kCopyFile)) return fault;
-  const auto found = files_.find(Real(source));
-  if (found == files_.end()) return platform::kErrorFileNotFound;
-  const std::wstring target = Real(destination);
-  // A file copied onto itself, under whatever name, would leave nothing to
-  // tell old from new.
-  if (SeenByCopies(source) == SeenByCopies(destination)) return platform::kErrorSameFile;
-  if (!ParentExists(target)) return platform::kErrorPathNotFound;
-  if (folders_.count(target) != 0) return platform::kErrorAccessDenied;
-  return PutCopy(found->second, target, HasIdentity(source) && HasIdentity(destination));
+platform::Status FakeHeldFolders::OpenChildFolder(const platform::HeldFolder& parent,
+                                                  const std::wstring& name, platform::FolderUse,
+                                                  bool make, const platform::FolderEntry*,
+                                                  platform::Held* child) {
+  const std::wstring key = disk_.Follow(FakeDisk::Child(Held(parent).key, name), true);
+  if (const platform::Status fault = Asked(Op::kOpenChildFolder, key)) return fault;
+  if (disk_.files_.count(key) != 0) return platform::kErrorPathNotFound;
+  if (!disk_.IsFolderKey(key)) {
+    if (!make) return platform::kErrorPathNotFound;
+    disk_.folders_.insert(key);
+  }
+  auto held = std::make_unique<FakeFolder>();
+  held->key = key;
+  held->identity = Held(parent).identity;
+  *child = std::move(held);
+  return platform::kErrorSuccess;
 }
 
-platform::Status FakeDisk::DeleteFile(const std::wstring& path) {
-  log_.push_back(L"DeleteFile " + path);
-  if (const platform::Status fault = faults_.Next(Op::kDeleteFile)) return fault;
-  const auto found = files_.find(Real(path));
-  if (found == files_.end()) return platform::kErrorFileNotFound;
+platform::Status FakeHeldFolders::List(const platform::HeldFolder& folder,
+                                       std::vector<platform::FolderEntry>* entries) {
+  const std::wstring& key = Held(folder).key;
+  if (const platform::Status fault = Asked(Op::kList, key)) return fault;
+  Children(key, entries);
+  return platform::kErrorSuccess;
+}
+
+platform::Status FakeHeldFolders::EntryOf(const platform::HeldFolder& folder,
+                                          const std::wstring& name, platform::FolderEntry* entry) {
+  const std::wstring key = FakeDisk::Child(Held(folder).key, name);
+  if (const platform::Status fault = Asked(Op::kEntryOf, key)) return fault;
+  std::vector<platform::FolderEntry> entries;
+  Children(Held(folder).key, &entries);
+  for (const platform::FolderEntry& found : entries) {
+    if (CompareNames(found.name, name) != 0) continue;
+    *entry = found;
+    return platform::kErrorSuccess;
+  }
+  return platform::kErrorFileNotFound;
+}
+
+int FakeHeldFolders::CompareNames(const std::wstring& left, const std::wstring& right) {
+  return FakeDisk::Key(left).compare(FakeDisk::Key(right));
+}
+
+bool FakeHeldFolders::GivesIdentities(const platform::HeldFolder& folder) {
+  return Held(folder).identity;
+}
+
+// The copy arrives writable, whatever the source was, with the source's
+// time. Windows refuses the rename over a held file with access denied, and
+// the open for deletion that asks why is refused for its sharing.
+platform::Status FakeHeldFolders::PutInPlace(const platform::HeldFolder& media_folder,
+                                             const platform::FolderEntry& media,
+                                             const platform::HeldFolder& folder,
+                                             const std::wstring& name, const platform::FolderEntry*,
+                                             platform::Copied) {
+  const std::wstring target = disk_.Follow(FakeDisk::Child(Held(folder).key, name), true);
+  if (const platform::Status fault = Asked(Op::kPutInPlace, target)) return fault;
+  const auto source = disk_.files_.find(FakeDisk::Child(Held(media_folder).key, media.name));
+  if (source == disk_.files_.end()) return platform::kErrorFileNotFound;
+  if (disk_.folders_.count(target) != 0) return platform::kErrorAccessDenied;
+  const auto installed = disk_.files_.find(target);
+  if (installed != disk_.files_.end() && installed->second.in_use) {
+    return platform::RefusalOfRename(platform::kErrorSharingViolation);
+  }
+  disk_.files_[target] = FakeFile{source->second.bytes, false, source->second.write_time};
+  return platform::kErrorSuccess;
+}
+
+platform::Status FakeHeldFolders::DeleteChild(const platform::HeldFolder& folder,
+                                              const std::wstring& name, bool) {
+  const std::wstring key = disk_.Follow(FakeDisk::Child(Held(folder).key, name), true);
+  Platform().removals_elevated.push_back(Platform().elevated);
+  if (const platform::Status fault = Asked(Op::kDeleteChild, key)) return fault;
+  const auto found = disk_.files_.find(key);
+  if (found == disk_.files_.end()) return platform::kErrorFileNotFound;
   if (found->second.read_only) return platform::kErrorAccessDenied;
   if (found->second.in_use) return platform::kErrorSharingViolation;
-  files_.erase(found);
+  disk_.files_.erase(found);
   return platform::kErrorSuccess;
 }
 
-platform::Status FakeDisk::CopyFolder(const std::wstring& source, const std::wstring& destination) {
-  log_.push_back(L"CopyFolder " + source + L" -> " + destination);
-  if (const platform::Status fault = faults_.Next(Op::kCopyFolder)) return fault;
-  const std::wstring from = Real(source);
-  const std::wstring to = Real(destination);
-  if (folders_.count(from) == 0) return platform::kErrorPathNotFound;
-  // A folder is never copied into itself, where the copy would feed on itself.
-  if (IsSameOrBelow(SeenByCopies(destination), SeenByCopies(source))) {
-    return platform::kErrorSameFile;
-  }
-  if (!ParentExists(to)) return platform::kErrorPathNotFound;
-  if (files_.count(to) != 0) return platform::kErrorAccessDenied;
-  folders_.insert(to);
-  // Entry by entry, parents before what they hold, as a walk of the tree goes:
-  // a failure leaves the copy made so far.
-  const std::vector<std::wstring> files = FilesBelow(from);
-  const std::vector<std::wstring> folders = FoldersBelow(from);
-  std::set<std::wstring> entries(files.begin(), files.end());
-  entries.insert(folders.begin(), folders.end());
-  for (const std::wstring& entry : entries) {
-    if (const platform::Status fault = faults_.Next(Op::kCopyFolderEntry)) return fault;
-    const std::wstring copy = to + entry.substr(from.size());
-    const auto file = files_.find(entry);
-    if (file == files_.end()) {
-      if (files_.count(copy) != 0) return platform::kErrorAccessDenied;
-      folders_.insert(copy);
-    } else {
-      if (folders_.count(copy) != 0) return platform::kErrorAccessDenied;
-      const platform::Status status =
-          PutCopy(file->second, copy, HasIdentity(source) && HasIdentity(destination));
-      if (status != platform::kErrorSuccess) return status;
-    }
-  }
+platform::Status FakeHeldFolders::DeleteFolder(const platform::HeldFolder& folder) {
+  const std::wstring& key = Held(folder).key;
+  Platform().removals_elevated.push_back(Platform().elevated);
+  if (const platform::Status fault = Asked(Op::kDeleteFolder, key)) return fault;
+  std::vector<platform::FolderEntry> left;
+  Children(key, &left);
+  if (!left.empty()) return 145;  // ERROR_DIR_NOT_EMPTY
+  disk_.folders_.erase(key);
   return platform::kErrorSuccess;
-}
-
-platform::Status FakeDisk::DeleteFolder(const std::wstring& path) {
-  log_.push_back(L"DeleteFolder " + path);
-  if (const platform::Status fault = faults_.Next(Op::kDeleteFolder)) return fault;
-  const std::wstring key = Real(path);
-  if (folders_.count(key) == 0) return platform::kErrorPathNotFound;
-  // Goes on past a file it may not remove, and reports the first failure.
-  platform::Status first = platform::kErrorSuccess;
-  for (const std::wstring& file : FilesBelow(key)) {
-    platform::Status status = faults_.Next(Op::kDeleteFolderEntry);
-    if (status == platform::kErrorSuccess && files_[file].read_only) {
-      status = platform::kErrorAccessDenied;
-    }
-    if (status == platform::kErrorSuccess) files_.erase(file);
-    KeepFirst(first, status);
-  }
-  std::vector<std::wstring> folders = FoldersBelow(key);
-  folders.push_back(key);
-  // Deepest first, so that a folder emptied of its folders goes too.
-  std::sort(folders.rbegin(), folders.rend());
-  for (const std::wstring& folder : folders) {
-    if (FilesBelow(folder).empty() && FoldersBelow(folder).empty()) folders_.erase(folder);
-  }
-  return first;
 }
 
 // A failure to find it says it is absent, as GetFileAttributesW's does.
-platform::Status FakeDisk::FolderExists(const std::wstring& path, bool* exists) {
-  log_.push_back(L"FolderExists " + path);
-  const platform::Status status = faults_.Next(Op::kFolderExists);
-  *exists = status == platform::kErrorSuccess && folders_.count(Real(path)) != 0;
+platform::Status FakeHeldFolders::FolderExists(const std::wstring& path, bool* exists) {
+  const platform::Status status = Asked(Op::kFolderExists, path);
+  *exists = status == platform::kErrorSuccess && disk_.folders_.count(disk_.Real(path)) != 0;
   const bool absent =
       status == platform::kErrorFileNotFound || status == platform::kErrorPathNotFound;
   return absent ? platform::kErrorSuccess : status;
 }
 
 // The spelling decides too, and alone where identity cannot be had.
-bool FakeDisk::IsSameOrInside(const std::wstring& path, const std::wstring& other) {
-  log_.push_back(L"IsSameOrInside " + path + L" in " + other);
-  if (same_or_inside_answer) return *same_or_inside_answer;
-  return IsSameOrBelow(Key(path), Key(other)) ||
-         (HasIdentity(path) && HasIdentity(other) && IsSameOrBelow(Real(path), Real(other)));
+bool FakeHeldFolders::IsSameOrInside(const std::wstring& path, const std::wstring& other) {
+  disk_.log_.push_back(L"IsSameOrInside " + path + L" in " + other);
+  if (disk_.same_or_inside_answer && ++disk_.same_or_inside_asked_ >= disk_.same_or_inside_from) {
+    return *disk_.same_or_inside_answer;
+  }
+  const std::wstring key = FakeDisk::Key(path);
+  const std::wstring other_key = FakeDisk::Key(other);
+  return IsSameOrBelow(key, other_key) || (disk_.HasIdentity(path) && disk_.HasIdentity(other) &&
+                                           IsSameOrBelow(disk_.Real(path), disk_.Real(other)));
 }
 
-platform::NetworkPlace FakeDisk::NetworkPlaceOf(const std::wstring& path) const {
-  const std::wstring key = Real(path);
-  if (key.compare(0, 2, L"\\\\") == 0) return platform::NetworkPlace::kShare;
-  const auto letter = drive_letters_.find(key.substr(0, 2));
-  return letter != drive_letters_.end() ? letter->second : platform::NetworkPlace::kLocal;
+std::vector<platform::FileHolder> FakeHeldFolders::HoldersOf(const platform::HeldFolder&,
+                                                             const std::wstring&) {
+  return Platform().holders;
 }
 
 }  // namespace fake

@@ -1,10 +1,10 @@
-// An in-memory disk behind the file-system service: files with their bytes,
-// last-write time and read-only flag, folders, and a record of every
-// operation asked of it. Paths are taken literally and compare without regard
-// to case; aliases give other names for one folder or file, as a second drive
-// letter, a short name, a junction or a hard link do. Its volumes keep exact
-// times, as NTFS does; a copy whose installed counterpart has the same size
-// and time is skipped, by the rule the real service follows.
+// An in-memory disk: files with their bytes, last-write time and read-only
+// flag, folders, and a record of every primitive asked of it. Paths are
+// taken literally and compare without regard to case; aliases give other
+// names for one folder or file, as a second drive letter, a short name, a
+// junction or a hard link do. Its volumes keep exact times, as NTFS does.
+// The file service's rules run over it as they run over Windows
+// (held_folders.h): it answers the primitives only.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +12,10 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "fake/fault_plan.h"
-#include "platform/file_system.h"
+#include "platform/held_folders.h"
 #include "platform/process.h"
 
 namespace fake {
@@ -38,8 +37,6 @@ enum class AliasKind {
 
 class FakeDisk {
  public:
-  explicit FakeDisk(FaultPlan& faults) : faults_(faults) {}
-
   // Creates the folder and those above it.
   void AddFolder(const std::wstring& path);
   // Creates the file (and its folders) with these bytes, written later than
@@ -64,46 +61,38 @@ class FakeDisk {
   // The file's bytes; empty when there is no such file.
   std::string Read(const std::wstring& path) const;
   // Every file and folder, for comparing a whole disk before and after.
-  std::map<std::wstring, FakeFile> Files() const;
-  std::set<std::wstring> Folders() const;
+  const std::map<std::wstring, FakeFile>& Files() const { return files_; }
+  const std::set<std::wstring>& Folders() const { return folders_; }
 
-  // Each operation asked, as "CopyFile <source> -> <destination>" and the like.
+  // Each primitive asked, as "PutInPlace <path>" and the like.
   const std::vector<std::wstring>& log() const { return log_; }
 
-  platform::Status CopyFile(const std::wstring& source, const std::wstring& destination);
-  platform::Status DeleteFile(const std::wstring& path);
-  platform::Status CopyFolder(const std::wstring& source, const std::wstring& destination);
-  platform::Status DeleteFolder(const std::wstring& path);
-  platform::Status FolderExists(const std::wstring& path, bool* exists);
-  bool IsSameOrInside(const std::wstring& path, const std::wstring& other);
-  // Set: what IsSameOrInside answers, whatever the disk holds, so that the
-  // update's own check before removing the media is tried on its own.
+  // Set: what IsSameOrInside answers from its question number
+  // same_or_inside_from on, whatever the disk holds (a share whose answers
+  // change between the copies and the check before the media's removal).
   std::optional<bool> same_or_inside_answer;
-  // A UNC path is a share, a path on a drive added as a network drive a
-  // letter mapped to one.
+  int same_or_inside_from = 1;
+  // A UNC path is a share, a path on a drive added as a network drive what
+  // that drive was added as.
   platform::NetworkPlace NetworkPlaceOf(const std::wstring& path) const;
 
  private:
+  friend class FakeHeldFolders;
+
   // The path as text: lower case, backslashes settled.
   static std::wstring Key(const std::wstring& path);
+  static std::wstring Parent(const std::wstring& key);
+  static std::wstring Child(const std::wstring& folder_key, const std::wstring& name);
   // What the path names once aliases are followed: the file itself.
   std::wstring Real(const std::wstring& path) const;
-  // What the path names where only a file's identity tells it (the spelling
-  // alone where there is none); and whether the file system can give its
-  // identity at all.
-  std::wstring SeenByCopies(const std::wstring& path) const;
+  // Whether the file system can give the path's identity at all, and what
+  // the path names where only identity tells it.
   bool HasIdentity(const std::wstring& path) const;
   std::wstring Follow(std::wstring key, bool every_alias) const;
-  static std::wstring Parent(const std::wstring& key);
-  bool ParentExists(const std::wstring& key) const;
-  std::vector<std::wstring> FilesBelow(const std::wstring& key) const;
-  std::vector<std::wstring> FoldersBelow(const std::wstring& key) const;
-  // Writes a copy of file at target unless a file with its stamp is there.
-  platform::Status PutCopy(const FakeFile& file, const std::wstring& target, bool identity_known);
+  bool IsFolderKey(const std::wstring& key) const;
 
-  FaultPlan& faults_;
   std::map<std::wstring, FakeFile> files_;  // by lower-case path
-  std::set<std::wstring> folders_;          // by lower-case path
+  std::set<std::wstring> folders_;          // by lower-case path; "" is the current folder
   struct Alias {
     std::wstring name, target;  // keys
     AliasKind kind;
@@ -112,34 +101,49 @@ class FakeDisk {
   std::map<std::wstring, platform::NetworkPlace> drive_letters_;  // by "n:"
   std::vector<std::wstring> log_;
   std::uint64_t clock_ = 0;  // the last write time handed out
+  int same_or_inside_asked_ = 0;
 };
 
-// The file-system service object handed to the code under test; every call
-// goes to the one fake disk.
-class FakeFileSystemObject : public platform::FileSystemObject {
+// The primitives on one fake disk, each counted by the fault plan, which may
+// make it fail; deletions are noted with the standing of the run that asked.
+class FakeHeldFolders final : public platform::HeldFolders {
  public:
-  explicit FakeFileSystemObject(FakeDisk& disk) : disk_(disk) {}
-  platform::Status CopyFile(const std::wstring& source, const std::wstring& destination) override {
-    return disk_.CopyFile(source, destination);
-  }
-  platform::Status DeleteFile(const std::wstring& path) override { return disk_.DeleteFile(path); }
-  platform::Status CopyFolder(const std::wstring& source,
-                              const std::wstring& destination) override {
-    return disk_.CopyFolder(source, destination);
-  }
-  platform::Status DeleteFolder(const std::wstring& path) override {
-    return disk_.DeleteFolder(path);
-  }
-  platform::Status FolderExists(const std::wstring& path, bool* exists) override {
-    return disk_.FolderExists(path, exists);
-  }
-  bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override {
-    return disk_.IsSameOrInside(path, other);
-  }
-  std::vector<platform::FileHolder> HoldersOfHeldFile() override { return {}; }
+  FakeHeldFolders(FakeDisk& disk, FaultPlan& faults) : disk_(disk), faults_(faults) {}
+
+  std::wstring FullPath(const std::wstring& path) override { return path; }
+  platform::Status OpenFolder(const std::wstring& full_path, platform::FolderUse use,
+                              platform::Held* folder) override;
+  platform::Status OpenChildFolder(const platform::HeldFolder& parent, const std::wstring& name,
+                                   platform::FolderUse use, bool make,
+                                   const platform::FolderEntry* listed,
+                                   platform::Held* child) override;
+  platform::Status List(const platform::HeldFolder& folder,
+                        std::vector<platform::FolderEntry>* entries) override;
+  platform::Status EntryOf(const platform::HeldFolder& folder, const std::wstring& name,
+                           platform::FolderEntry* entry) override;
+  int CompareNames(const std::wstring& left, const std::wstring& right) override;
+  bool KeepsTwoSecondTimes(const platform::HeldFolder&) override { return false; }
+  bool GivesIdentities(const platform::HeldFolder& folder) override;
+  platform::Status PutInPlace(const platform::HeldFolder& media_folder,
+                              const platform::FolderEntry& media,
+                              const platform::HeldFolder& folder, const std::wstring& name,
+                              const platform::FolderEntry* installed,
+                              platform::Copied copied) override;
+  platform::Status DeleteChild(const platform::HeldFolder& folder, const std::wstring& name,
+                               bool link) override;
+  platform::Status DeleteFolder(const platform::HeldFolder& folder) override;
+  void RemoveAbandoned(const platform::HeldFolder&, const std::wstring&, unsigned long) override {}
+  platform::Status FolderExists(const std::wstring& path, bool* exists) override;
+  bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override;
+  std::vector<platform::FileHolder> HoldersOf(const platform::HeldFolder& folder,
+                                              const std::wstring& name) override;
 
  private:
+  platform::Status Asked(Op op, const std::wstring& what);
+  void Children(const std::wstring& key, std::vector<platform::FolderEntry>* entries) const;
+
   FakeDisk& disk_;
+  FaultPlan& faults_;
 };
 
 }  // namespace fake

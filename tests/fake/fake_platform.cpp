@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/file_system.h"
+#include "platform/held_folders.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "registry/open_keys.h"
@@ -34,21 +35,6 @@ int RunAsElevatedProcess(const std::wstring& command_line) {
   return status;
 }
 
-// The service as the disk gives it, noting which run asks for each removal.
-class RecordedFileSystem final : public FakeFileSystemObject {
- public:
-  using FakeFileSystemObject::FakeFileSystemObject;
-  platform::Status DeleteFile(const std::wstring& path) override {
-    Platform().removals_elevated.push_back(Platform().elevated);
-    return FakeFileSystemObject::DeleteFile(path);
-  }
-  platform::Status DeleteFolder(const std::wstring& path) override {
-    Platform().removals_elevated.push_back(Platform().elevated);
-    return FakeFileSystemObject::DeleteFolder(path);
-  }
-  std::vector<platform::FileHolder> HoldersOfHeldFile() override { return Platform().holders; }
-};
-
 }  // namespace
 
 FakePlatform& Platform() { return *the_platform; }
@@ -74,11 +60,11 @@ Status RegQueryValueExA(RegHandle key, const std::string& value_name, RegType* t
 
 Status RegCloseKey(RegHandle key) { return fake::Platform().registry.Close(key); }
 
-std::unique_ptr<FileSystemObject> CreateFileSystemObject() {
+std::unique_ptr<HeldFolders> CreateHeldFolders() {
   fake::FakePlatform& fake = fake::Platform();
   if (fake.faults.Next(fake::Op::kCreateFileSystem) != kErrorSuccess) return nullptr;
   ++fake.file_systems_created;
-  return std::make_unique<fake::RecordedFileSystem>(fake.disk);
+  return std::make_unique<fake::FakeHeldFolders>(fake.disk, fake.faults);
 }
 
 void ShowMessageBox(const std::wstring& text, const std::wstring& caption, MessageBoxFlags flags) {

@@ -24,7 +24,7 @@ struct MessageBoxRecord {
 struct FakePlatform {
   FaultPlan faults;
   FakeRegistry registry{faults};
-  FakeDisk disk{faults};
+  FakeDisk disk;
   std::vector<MessageBoxRecord> boxes;
   // The argument part of the command line the process was started with.
   std::wstring command_line;

@@ -2,34 +2,14 @@
 
 namespace fake {
 
+// In the order of Op.
 const char* OpName(Op op) {
-  switch (op) {
-    case Op::kAny:
-      return "any";
-    case Op::kRegOpenKey:
-      return "RegOpenKey";
-    case Op::kRegQueryValue:
-      return "RegQueryValue";
-    case Op::kRegCloseKey:
-      return "RegCloseKey";
-    case Op::kCreateFileSystem:
-      return "CreateFileSystem";
-    case Op::kCopyFile:
-      return "CopyFile";
-    case Op::kDeleteFile:
-      return "DeleteFile";
-    case Op::kCopyFolder:
-      return "CopyFolder";
-    case Op::kCopyFolderEntry:
-      return "CopyFolderEntry";
-    case Op::kDeleteFolder:
-      return "DeleteFolder";
-    case Op::kDeleteFolderEntry:
-      return "DeleteFolderEntry";
-    case Op::kFolderExists:
-      return "FolderExists";
-  }
-  return "?";
+  static const char* const kNames[] = {
+      "any",          "RegOpenKey",  "RegQueryValue",   "RegCloseKey", "CreateFileSystem",
+      "FolderExists", "OpenFolder",  "OpenChildFolder", "List",        "EntryOf",
+      "PutInPlace",   "DeleteChild", "DeleteFolder",
+  };
+  return kNames[static_cast<int>(op)];
 }
 
 void FaultPlan::Fail(Op op, int nth, platform::Status error, bool from_then_on) {

@@ -16,13 +16,14 @@ enum class Op {
   kRegQueryValue,
   kRegCloseKey,
   kCreateFileSystem,
-  kCopyFile,
-  kDeleteFile,
-  kCopyFolder,
-  kDeleteFolder,
   kFolderExists,
-  kCopyFolderEntry,    // each folder and file a folder copy makes
-  kDeleteFolderEntry,  // each file a folder deletion removes
+  kOpenFolder,
+  kOpenChildFolder,
+  kList,
+  kEntryOf,
+  kPutInPlace,
+  kDeleteChild,
+  kDeleteFolder,
 };
 
 const char* OpName(Op op);

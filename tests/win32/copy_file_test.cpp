@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "platform/win32/files/file_holders.h"
 #include "win32/win32_test_support.h"
 
 // After Windows' headers as the platform layer includes them.
@@ -390,20 +389,7 @@ TEST(CopyFileInUseTest, FailsAfterRetryingAndKeepsTheOldFile) {
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(running.valid());
 
-  const win32_test::SystemCallsKept kept;
-  System.Sleep = CountPause;
-  paused_ms = 0;
-  auto fs = platform::CreateFileSystemObject();
-  const platform::Status status = fs->CopyFile(source, installed);
-  running.reset(INVALID_HANDLE_VALUE);
-
-  EXPECT_EQ(status, platform::kErrorSharingViolation);
-  EXPECT_GE(paused_ms, 1500u);
-  EXPECT_LE(paused_ms, 3000u);
-  EXPECT_EQ(ReadBytes(installed), kOld);
-  EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
-
-  // Then who holds it is asked of the Restart Manager, about that file.
+  // Who holds it is then asked of the Restart Manager, about that file.
   const struct {
     std::vector<FileHolder> listed, appearing;
     DWORD failure;
@@ -413,16 +399,28 @@ TEST(CopyFileInUseTest, FailsAfterRetryingAndKeepsTheOldFile) {
       {{{L"Lindarex", false}}, {{L"HTML Help", false}}, 0, L"Lindarex HTML Help "},  // it grows
       {{{L"Lindarex", false}}, {}, ERROR_ACCESS_DENIED, L""},
   };
+  const win32_test::SystemCallsKept kept;
+  System.Sleep = CountPause;
+  System.RmStartSession = StartSession;
+  System.RmRegisterResources = Register;
+  System.RmGetList = List;
+  System.RmEndSession = EndSession;
   for (const auto& answer : kAnswers) {
-    platform::win32::RestartManager = {StartSession, Register, List, EndSession};
     listed = answer.listed;
     appearing = answer.appearing;
     list_failure = answer.failure;
     lists_asked = 0;
+    paused_ms = 0;
+    auto fs = platform::CreateFileSystemObject();
+    EXPECT_EQ(fs->CopyFile(source, installed), platform::kErrorSharingViolation);
+    EXPECT_GE(paused_ms, 1500u);
+    EXPECT_LE(paused_ms, 3000u);
+    EXPECT_EQ(Names(installation.path()), std::vector<std::wstring>{L"Lindarex.exe"});
     EXPECT_EQ(Named(fs->HoldersOfHeldFile()), answer.named);
     EXPECT_EQ(registered, installed);
   }
-  platform::win32::RestartManager = {};
+  running.reset(INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ReadBytes(installed), kOld);
 }
 
 // A running program that is already the new one is left alone: nothing is

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "platform/win32/elevation/publisher_signature.h"
-#include "platform/win32/elevation/trust_calls.h"
+#include "platform/win32/windows/system_calls.h"
+#include "win32/win32_test_support.h"
 
 namespace {
 
@@ -123,14 +124,17 @@ TEST(PublisherTest, InstallsOnlyThePinnedCertificateOrATrustedRenewal) {
   const std::vector<BYTE> subject = SubjectName(trusted.name, trusted.name_tag);
   const platform::win32::PublisherPin pin = {fingerprint.data(), subject.data(),
                                              static_cast<DWORD>(subject.size())};
-  platform::win32::Trust = {Verify, ProviderData, FirstSigner, ::CertNameToStrW,
-                            ::CryptHashCertificate2};
+  const win32_test::SystemCallsKept kept;
+  platform::win32::System.WinVerifyTrust = Verify;
+  platform::win32::System.WTHelperProvDataFromStateData = ProviderData;
+  platform::win32::System.WTHelperGetProvSignerFromChain = FirstSigner;
+  platform::win32::System.CertNameToStrW = ::CertNameToStrW;
+  platform::win32::System.CryptHashCertificate2 = ::CryptHashCertificate2;
   for (const auto& c : kCases) {
     copy_file = c.copy;
     EXPECT_EQ(platform::win32::PublisherAllows(pin, nullptr, L"C:\\Lindarex\\~q1.tmp"), c.expected)
         << c.what;
   }
-  platform::win32::Trust = {};
 }
 
 }  // namespace

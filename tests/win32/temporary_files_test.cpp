@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/files/destination_folder.h"
+#include "platform/destination_folder.h"
 #include "platform/win32/windows/scoped_handle.h"
 #include "win32/win32_test_support.h"
 
 namespace {
 
-using platform::win32::DestinationFolder;
-using platform::win32::HeldFolder;
 using platform::win32::MakerMayBeAlive;
 using platform::win32::ScopedFileHandle;
 using win32_test::Names;
@@ -86,10 +84,11 @@ TEST(AbandonedTemporaryTest, OnlyTheDeadRunsTemporariesAreRemoved) {
   WriteBytes(folder / L"Lindarex.exe", "program");
 
   // Made for a copy into the folder, whose listing finds the temporaries.
-  HeldFolder held;
-  ASSERT_EQ(HeldFolder::Open(folder.path(), HeldFolder::Use::kRead, &held),
+  const auto disk = platform::CreateHeldFolders();
+  platform::Held held;
+  ASSERT_EQ(disk->OpenFolder(disk->FullPath(folder.path()), platform::FolderUse::kRead, &held),
             platform::kErrorSuccess);
-  EXPECT_EQ(DestinationFolder(held, held).status(), platform::kErrorSuccess);
+  EXPECT_EQ(platform::DestinationFolder(*disk, *held, *held).status(), platform::kErrorSuccess);
 
   Listing kept{L"Lindarex.exe", L"~Quadrivo-" + dead + L"-3.tmp\\",
                L"~Quadrivo-" + live + L"-1.tmp", L"~Quadrivo-appunti.tmp"};

@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "platform/win32/windows/scoped_handle.h"
-#include "platform/win32/windows/system_library.h"
+#include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
 

@@ -1,7 +1,6 @@
 #include "platform/process.h"
 
 #include "platform/win32/elevation/elevated_start.h"
-#include "platform/win32/elevation/own_program_path.h"
 #include "platform/win32/windows/long_path.h"
 #include "platform/win32/windows/scoped_handle.h"
 
@@ -16,6 +15,16 @@ namespace {
 // start yet another, without end. Its environment is the system's to make
 // (the elevation service starts it), so the mark cannot travel there.
 constexpr wchar_t kHandOverMark[] = L"Local\\Quadrivo-HandOver";
+
+// The path of this program's own file, however long; empty when it cannot
+// be had. A path cut short comes back as long as the buffer, and then the
+// longest path Windows has room for is asked.
+std::wstring OwnProgramPath() {
+  return win32::TextOf([](wchar_t* buffer, DWORD size) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, size);
+    return length == size ? DWORD{32767} : length;
+  });
+}
 
 std::wstring CurrentFolder() {
   return win32::TextOf(
@@ -64,7 +73,7 @@ NetworkPlace NetworkPlaceOf(const std::wstring& path) {
 
 Status RunElevated(const std::wstring& argument, int* exit_status) {
   if (WasHandedOver()) return kErrorAccessDenied;
-  const std::wstring program = win32::OwnProgramPath();
+  const std::wstring program = OwnProgramPath();
   if (program.empty()) return win32::LastStatus();
   const win32::ScopedKernelHandle mark(::CreateEventW(nullptr, TRUE, FALSE, kHandOverMark));
   if (!mark.valid()) return win32::LastStatus();

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/process.h"
-#include "platform/win32/elevation/trust_calls.h"
+#include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
 
@@ -25,10 +25,10 @@ std::wstring NameText(const BYTE* encoded, DWORD size_encoded) {
   // CertNameToStrW only reads the name it is given.
   CERT_NAME_BLOB name = {size_encoded, const_cast<BYTE*>(encoded)};
   const DWORD flags = CERT_X500_NAME_STR;
-  const DWORD size = Trust.CertNameToStrW(X509_ASN_ENCODING, &name, flags, nullptr, 0);
+  const DWORD size = System.CertNameToStrW(X509_ASN_ENCODING, &name, flags, nullptr, 0);
   if (size <= 1) return {};
   std::wstring text(size, L'\0');
-  if (Trust.CertNameToStrW(X509_ASN_ENCODING, &name, flags, &text[0], size) != size) return {};
+  if (System.CertNameToStrW(X509_ASN_ENCODING, &name, flags, &text[0], size) != size) return {};
   text.resize(size - 1);
   return text;
 }
@@ -37,17 +37,17 @@ std::wstring NameText(const BYTE* encoded, DWORD size_encoded) {
 // keeps; it is there whenever the signature itself could be read, whatever
 // the chain's answer.
 void ReadSigner(HANDLE state, Signature& signature) {
-  CRYPT_PROVIDER_DATA* const provider = Trust.WTHelperProvDataFromStateData(state);
+  CRYPT_PROVIDER_DATA* const provider = System.WTHelperProvDataFromStateData(state);
   CRYPT_PROVIDER_SGNR* const signer =
-      provider == nullptr ? nullptr : Trust.WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
+      provider == nullptr ? nullptr : System.WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0);
   if (signer == nullptr || signer->csCertChain == 0 || signer->pasCertChain[0].pCert == nullptr) {
     return;
   }
   const CERT_CONTEXT& leaf = *signer->pasCertChain[0].pCert;
   std::vector<BYTE> fingerprint(kFingerprintSize);
   DWORD size = kFingerprintSize;
-  if (!Trust.CryptHashCertificate2(BCRYPT_SHA256_ALGORITHM, 0, nullptr, leaf.pbCertEncoded,
-                                   leaf.cbCertEncoded, fingerprint.data(), &size) ||
+  if (!System.CryptHashCertificate2(BCRYPT_SHA256_ALGORITHM, 0, nullptr, leaf.pbCertEncoded,
+                                    leaf.cbCertEncoded, fingerprint.data(), &size) ||
       size != kFingerprintSize) {
     return;
   }
@@ -77,10 +77,10 @@ Signature SignatureOf(HANDLE file, const std::wstring& path) {
   GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
   const auto no_window = static_cast<HWND>(INVALID_HANDLE_VALUE);
   Signature signature;
-  signature.answer = Trust.WinVerifyTrust(no_window, &action, &data);
+  signature.answer = System.WinVerifyTrust(no_window, &action, &data);
   if (data.hWVTStateData != nullptr) ReadSigner(data.hWVTStateData, signature);
   data.dwStateAction = WTD_STATEACTION_CLOSE;
-  Trust.WinVerifyTrust(no_window, &action, &data);
+  System.WinVerifyTrust(no_window, &action, &data);
   return signature;
 }
 

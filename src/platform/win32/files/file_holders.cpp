@@ -2,25 +2,11 @@
 
 #include <algorithm>
 
-#include "platform/win32/windows/system_library.h"
+#include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
 
 namespace {
-
-bool LoadRestartManager() {
-  if (RestartManager.RmStartSession == nullptr) {
-    RestartManager = {
-        SystemFunction<decltype(::RmStartSession)>(L"rstrtmgr.dll", "RmStartSession"),
-        SystemFunction<decltype(::RmRegisterResources)>(L"rstrtmgr.dll", "RmRegisterResources"),
-        SystemFunction<decltype(::RmGetList)>(L"rstrtmgr.dll", "RmGetList"),
-        SystemFunction<decltype(::RmEndSession)>(L"rstrtmgr.dll", "RmEndSession"),
-    };
-  }
-  return RestartManager.RmStartSession != nullptr &&
-         RestartManager.RmRegisterResources != nullptr && RestartManager.RmGetList != nullptr &&
-         RestartManager.RmEndSession != nullptr;
-}
 
 // The path as programs name the file, without the \\?\ form the file calls
 // are given: the Restart Manager matches it against the files processes
@@ -41,8 +27,8 @@ std::vector<RM_PROCESS_INFO> ListOf(DWORD session) {
     found.resize(needed);
     UINT count = needed;
     DWORD reasons = 0;
-    status = RestartManager.RmGetList(session, &needed, &count,
-                                      found.empty() ? nullptr : found.data(), &reasons);
+    status = System.RmGetList(session, &needed, &count, found.empty() ? nullptr : found.data(),
+                              &reasons);
     found.resize(std::min<UINT>(count, needed));
   }
   if (status != ERROR_SUCCESS) found.clear();
@@ -69,15 +55,14 @@ std::vector<FileHolder> HoldersOf(const std::wstring& long_path) {
   if (!LoadRestartManager()) return {};
   DWORD session = 0;
   WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
-  if (RestartManager.RmStartSession(&session, 0, key) != ERROR_SUCCESS) return {};
+  if (System.RmStartSession(&session, 0, key) != ERROR_SUCCESS) return {};
   const std::wstring path = PlainPath(long_path);
   LPCWSTR files[] = {path.c_str()};
   std::vector<RM_PROCESS_INFO> found;
-  if (RestartManager.RmRegisterResources(session, 1, files, 0, nullptr, 0, nullptr) ==
-      ERROR_SUCCESS) {
+  if (System.RmRegisterResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
     found = ListOf(session);
   }
-  RestartManager.RmEndSession(session);
+  System.RmEndSession(session);
   return Named(found);
 }
 

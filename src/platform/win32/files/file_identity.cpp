@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/held_folders.h"
 #include "platform/win32/windows/long_path.h"
 #include "platform/win32/windows/scoped_handle.h"
 #include "platform/win32/windows/system_calls.h"

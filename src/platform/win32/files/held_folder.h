@@ -6,43 +6,29 @@
 // an operation names are opened by path.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "platform/copy_rules.h"
-#include "platform/status.h"
+#include "platform/held_folders.h"
+#include "platform/win32/files/own_permissions.h"
 #include "platform/win32/windows/scoped_handle.h"
 
 namespace platform::win32 {
 
-// A child as its folder's listing shows it.
-struct FolderEntry {
-  std::wstring name;  // as the folder spells it
-  DWORD attributes;
-  // A reparse point's tag, as the listing gives it; 0 for none or unknown.
-  DWORD reparse_tag;
-  FileStamp stamp;
-};
-
-inline bool IsLink(const FolderEntry& entry) { return IsLink(entry.attributes, entry.reparse_tag); }
-
-class HeldFolder {
+class Folder final : public HeldFolder {
  public:
-  enum class Use {
-    kRead,    // listed and read from: all a disc allows
-    kRemove,  // deleted, with its content
-  };
-
-  // Opens the folder at path, in any form the user or the registry gives.
+  // Opens the folder at path (a long path), as itself.
   // ERROR_PATH_NOT_FOUND when it is a file; ERROR_REPARSE_ATTRIBUTE_CONFLICT
   // when it is a link.
-  static Status Open(const std::wstring& path, Use use, HeldFolder* folder);
+  static Status Open(const std::wstring& path, FolderUse use, Folder* folder);
 
   // Opens the child folder name; made first when missing, if make. As for
-  // Open, and a child that its folder's listing shows as a link is one too:
+  // Open, and a child that this folder's listing shows as a link is one too:
   // some platforms (Wine) open a link's target all the same. listed: the
   // child as this folder's listing has just shown it; null to ask.
-  Status OpenFolder(const std::wstring& name, Use use, bool make, HeldFolder* child,
-                    const FolderEntry* listed = nullptr) const;
+  Status OpenFolder(const std::wstring& name, FolderUse use, bool make, Folder* child,
+                    const FolderEntry* listed) const;
 
   // An open relative to a folder's handle is the I/O manager's, for every
   // file system alike (ZwCreateFile's RootDirectory in the WDK).
@@ -56,6 +42,12 @@ class HeldFolder {
                    ULONG options = 0, ULONG share = kShareAll, ULONG disposition = FILE_OPEN,
                    ULONG attributes = 0, bool through_filter = false) const;
 
+  // Every entry of the folder, read in batches through its handle, so that
+  // what is listed is what the handle holds, whatever its path now names;
+  // "." and ".." are left out. A name no folder gives its children (empty,
+  // or holding a path's separators) ends the listing with
+  // ERROR_INVALID_NAME: it is never opened.
+  Status List(std::vector<FolderEntry>* entries) const;
   // The child name as this folder's listing shows it; ERROR_FILE_NOT_FOUND
   // when there is none.
   Status EntryOf(const std::wstring& name, FolderEntry* entry) const;
@@ -73,9 +65,20 @@ class HeldFolder {
   // (where it lies) and for naming a file to the signature check.
   const std::wstring& path() const { return path_; }
 
+  // Asked of the folder's volume once, when first needed.
+  bool OnAShare() const;
+  bool KeepsTwoSecondTimes() const;
+  bool GivesIdentities() const;
+  // What a new file made in this folder gets.
+  NewFilePermissions& new_file() const { return new_file_; }
+
  private:
+  Status ListOnly(const std::wstring& only, std::vector<FolderEntry>* entries) const;
+
   ScopedFileHandle handle_;
   std::wstring path_;
+  mutable std::optional<bool> on_a_share_, two_second_times_, identities_;
+  mutable NewFilePermissions new_file_;
 };
 
 // The attributes of the open file or folder, asked of the handle itself;
@@ -86,5 +89,9 @@ Status SetAttributesOf(HANDLE file, DWORD attributes);
 // Whether the open file, whose attributes are these, is a link, by the tag
 // asked of the handle itself.
 bool IsHeldLink(HANDLE file, DWORD attributes);
+// Marks the file or folder that handle (opened with DELETE access) names for
+// deletion: it goes when the last handle to it is closed, whoever holds that
+// one, and no other file that takes its name meanwhile is touched.
+Status DeleteThroughHandle(HANDLE handle);
 
 }  // namespace platform::win32

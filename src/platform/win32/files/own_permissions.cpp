@@ -2,6 +2,7 @@
 
 #include <aclapi.h>
 
+#include "platform/win32/files/held_folder.h"
 #include "platform/win32/windows/system_calls.h"
 
 namespace platform::win32 {
@@ -66,7 +67,7 @@ const std::vector<BYTE>& NewFilePermissions::Of(HANDLE new_file) {
 // file's entries up from its POSIX mode, so that each seems to have entries
 // of its own, and may refuse to read or set them, where an administrator of
 // this machine could not help. Nothing is kept there, and nothing set.
-Status OwnPermissions::Read(const HeldFolder& folder, const std::wstring& name, bool on_a_share) {
+Status OwnPermissions::Read(const Folder& folder, const std::wstring& name, bool on_a_share) {
   const Status status = ReadDacl(folder, name);
   if ((status == kErrorSuccess && !needed_) || !on_a_share) return status;
   needed_ = false;
@@ -75,7 +76,7 @@ Status OwnPermissions::Read(const HeldFolder& folder, const std::wstring& name, 
 
 // Read through the file's own handle, opened as itself: the permissions of
 // what a link points to are not the file's.
-Status OwnPermissions::ReadDacl(const HeldFolder& folder, const std::wstring& name) {
+Status OwnPermissions::ReadDacl(const Folder& folder, const std::wstring& name) {
   ScopedFileHandle file;
   const Status opened = folder.OpenChild(name, READ_CONTROL, &file);
   if (opened != kErrorSuccess) return NothingToKeep(opened) ? kErrorSuccess : opened;

@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/files/held_folder.h"
+#include "platform/win32/windows/scoped_handle.h"
 
 namespace platform::win32 {
+
+class Folder;
 
 // What a new file made in one folder gets there: every file this run makes
 // in that folder gets the same, so the first one is asked and the answer
@@ -34,7 +36,7 @@ class OwnPermissions {
   // whose permissions may not be read fails the copy (an elevated run may
   // read them), so that no entry is lost unseen. on_a_share: whether the
   // folder lies on another machine, whose permissions are the server's.
-  Status Read(const HeldFolder& folder, const std::wstring& name, bool on_a_share);
+  Status Read(const Folder& folder, const std::wstring& name, bool on_a_share);
 
   // What the replacement's handle must be opened with for GiveTo: nothing
   // when the file only takes what its folder passes on, which is the usual
@@ -46,7 +48,7 @@ class OwnPermissions {
   Status GiveTo(HANDLE replacement, NewFilePermissions& new_file) const;
 
  private:
-  Status ReadDacl(const HeldFolder& folder, const std::wstring& name);
+  Status ReadDacl(const Folder& folder, const std::wstring& name);
 
   ScopedLocalMemory descriptor_;
   PACL dacl_ = nullptr;

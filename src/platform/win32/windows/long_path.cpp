@@ -18,19 +18,6 @@ std::wstring FullPath(const std::wstring& path) {
   });
 }
 
-// The length of the root of a long-form path, its last backslash included:
-// "\\?\C:\", "\\?\UNC\server\share\", "\\?\Volume{...}\".
-std::wstring::size_type RootLength(const std::wstring& path) {
-  int components = StartsWith(path, L"\\\\?\\UNC\\") ? 3 : 1;
-  std::wstring::size_type end = 4;
-  for (; components > 0; --components) {
-    end = path.find(L'\\', end);
-    if (end == std::wstring::npos) return path.size();
-    ++end;
-  }
-  return end;
-}
-
 }  // namespace
 
 std::wstring LongPath(const std::wstring& path) {
@@ -61,16 +48,6 @@ NetworkPlace PlaceOf(const std::wstring& long_path) {
 std::wstring JoinPath(const std::wstring& folder, const wchar_t* name) {
   if (!folder.empty() && folder.back() == L'\\') return folder + name;
   return folder + L'\\' + name;
-}
-
-PathParts SplitLast(const std::wstring& long_path) {
-  const std::wstring::size_type root = RootLength(long_path);
-  std::wstring::size_type end = long_path.size();
-  while (end > root && long_path[end - 1] == L'\\') --end;
-  const std::wstring::size_type cut = end > root ? long_path.rfind(L'\\', end - 1) : 0;
-  if (end <= root || cut == std::wstring::npos || cut + 1 < root) return {long_path, L""};
-  return {long_path.substr(0, cut + 1 == root ? root : cut),
-          long_path.substr(cut + 1, end - cut - 1)};
 }
 
 }  // namespace platform::win32

@@ -22,14 +22,4 @@ NetworkPlace PlaceOf(const std::wstring& long_path);
 // The folder and a name inside it, with one backslash between them.
 std::wstring JoinPath(const std::wstring& folder, const wchar_t* name);
 
-// A long path as the folder it lies in and its last component:
-// \\?\C:\Upd\Lindarex.exe gives \\?\C:\Upd and Lindarex.exe; a name at a
-// root gives the root with its backslash, \\?\D:\. A root itself ("\\?\C:\",
-// "\\?\UNC\server\share\") has no name: it is the folder, with none.
-struct PathParts {
-  std::wstring folder;
-  std::wstring name;
-};
-PathParts SplitLast(const std::wstring& long_path);
-
 }  // namespace platform::win32

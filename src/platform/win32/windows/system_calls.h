@@ -1,15 +1,22 @@
-// The Windows calls whose answers decide the branches of the file pipeline
-// and of where a path lies, made through this one table, and the retry
-// policy of the file pipeline. Each entry is the system's own function; a
-// test of the Win32 layer may put another in its place, so that a call
-// answers as Windows documents it where Wine cannot (a protected DACL, a file
-// system without file indexes or information classes, a network drive, an
-// attribute refused for want of rights), and retries need not wait. The
-// shipped program pays one indirect call for each.
+// The Windows calls whose answers decide the branches of the platform layer,
+// made through this one table, and the retry policy of the file pipeline.
+// Each entry is the system's own function; a test of the Win32 layer may put
+// another in its place, so that a call answers as Windows documents it
+// where Wine cannot (a protected DACL, a file system without file indexes
+// or information classes, a network drive, an attribute refused for want of
+// rights, a chain of certificates Windows has not met), and retries need not
+// wait. The shipped program pays one indirect call for each. The calls of
+// the DLLs only some runs need (the signature check, the Restart Manager)
+// are entries too, loaded the first time they are asked for.
 #pragma once
 
 #include <aclapi.h>
 #include <winternl.h>
+
+// After windows.h, which they do not include themselves.
+#include <restartmanager.h>
+#include <softpub.h>
+#include <wintrust.h>
 
 #include <string>
 
@@ -32,6 +39,22 @@ Function NtdllFunction(const char* name) {
       reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), name)));
 }
 
+// A function of Windows' own DLLs that only some runs need, loaded when first
+// asked for rather than imported: imported, a DLL would be loaded, with all
+// it brings, at the start of every run. Each comes from the system folder by
+// its full path, never from the folder the update runs from, and stays
+// loaded until the run ends: the shell may leave threads of its own running
+// in its DLLs. Null when the DLL or the function cannot be had; GetLastError
+// says why.
+template <typename Function>
+Function* SystemFunction(const wchar_t* library, const char* name) {
+  const std::wstring folder = TextOf(::GetSystemDirectoryW);
+  if (folder.empty()) return nullptr;
+  const HMODULE module = ::LoadLibraryW((folder + L"\\" + library).c_str());
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Function*>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 struct SystemCalls {
   // Opening, listing and renaming relative to a held folder.
   decltype(&::NtCreateFile) NtCreateFile;
@@ -52,6 +75,21 @@ struct SystemCalls {
   // short enough for a user waiting on the update.
   int attempts;
   DWORD pause_ms;
+  // Verifying an Authenticode signature (wintrust, crypt32): only by the
+  // elevated run of a build that pins its publisher's certificate. Wine
+  // trusts any self-signed chain, and Windows answers CERT_E_UNTRUSTEDROOT
+  // or CERT_E_CHAINING for a root it has not met.
+  decltype(&::WinVerifyTrust) WinVerifyTrust;
+  decltype(&::WTHelperProvDataFromStateData) WTHelperProvDataFromStateData;
+  decltype(&::WTHelperGetProvSignerFromChain) WTHelperGetProvSignerFromChain;
+  decltype(&::CertNameToStrW) CertNameToStrW;
+  decltype(&::CryptHashCertificate2) CryptHashCertificate2;
+  // Who holds a file (rstrtmgr, Windows Vista and later): only once a copy
+  // failed on a held file.
+  decltype(&::RmStartSession) RmStartSession;
+  decltype(&::RmRegisterResources) RmRegisterResources;
+  decltype(&::RmGetList) RmGetList;
+  decltype(&::RmEndSession) RmEndSession;
 };
 
 inline SystemCalls System = {
@@ -70,6 +108,30 @@ inline SystemCalls System = {
     9,
     250,
 };
+
+// Fills the entry from library the first time; whether it can be called.
+template <typename Function>
+bool Loaded(Function*& entry, const wchar_t* library, const char* name) {
+  if (entry == nullptr) entry = SystemFunction<Function>(library, name);
+  return entry != nullptr;
+}
+
+inline bool LoadTrust() {
+  return Loaded(System.WinVerifyTrust, L"wintrust.dll", "WinVerifyTrust") &&
+         Loaded(System.WTHelperProvDataFromStateData, L"wintrust.dll",
+                "WTHelperProvDataFromStateData") &&
+         Loaded(System.WTHelperGetProvSignerFromChain, L"wintrust.dll",
+                "WTHelperGetProvSignerFromChain") &&
+         Loaded(System.CertNameToStrW, L"crypt32.dll", "CertNameToStrW") &&
+         Loaded(System.CryptHashCertificate2, L"crypt32.dll", "CryptHashCertificate2");
+}
+
+inline bool LoadRestartManager() {
+  return Loaded(System.RmStartSession, L"rstrtmgr.dll", "RmStartSession") &&
+         Loaded(System.RmRegisterResources, L"rstrtmgr.dll", "RmRegisterResources") &&
+         Loaded(System.RmGetList, L"rstrtmgr.dll", "RmGetList") &&
+         Loaded(System.RmEndSession, L"rstrtmgr.dll", "RmEndSession");
+}
 
 // The Win32 error code of an NT status, as kernel32 itself turns one into
 // the other (RtlNtStatusToDosError, ntdll, Windows NT 3.1 and later).

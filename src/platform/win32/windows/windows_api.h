@@ -1,7 +1,7 @@
 // Windows' own declarations, and the small helpers every file of the Win32
 // platform layer uses; for that layer only. The paths it takes from the seam
 // are made long once (long_path.h); below the folders they name, it works by
-// single names relative to held folders (held_folder.h).
+// single names relative to held folders (files/held_folder.h).
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -26,27 +26,6 @@ namespace platform::win32 {
 inline Status LastStatus() { return static_cast<Status>(::GetLastError()); }
 
 constexpr ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// What the attributes of a directory entry say of it. INVALID_FILE_ATTRIBUTES
-// is the caller's to rule out first.
-inline bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-inline bool IsReparsePoint(DWORD attributes) {
-  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-inline bool IsReadOnly(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) != 0; }
-// Neither a folder nor a reparse point of any kind.
-inline bool IsPlainFile(DWORD attributes) {
-  return !IsFolder(attributes) && !IsReparsePoint(attributes);
-}
-
-// A reparse point is a link only when its tag says that it names another
-// file or folder (IsReparseTagNameSurrogate: symbolic links, junctions, mount
-// points and the like). A cloud placeholder (OneDrive's files on demand) or
-// a deduplicated file is a file like any other to its user. A tag that could
-// not be read (0, which no reparse point has) counts as a link.
-inline bool IsLink(DWORD attributes, DWORD reparse_tag) {
-  return IsReparsePoint(attributes) && (reparse_tag == 0 || IsReparseTagNameSurrogate(reparse_tag));
-}
 
 // A FILETIME as one number: 100-nanosecond ticks since 1601.
 inline ULONGLONG Ticks(const FILETIME& time) {

@@ -1,8 +1,7 @@
-#include "platform/win32/files/replace_file.h"
+#include "platform/win32/files/put_in_place.h"
 
 #include "platform/process.h"
 #include "platform/win32/elevation/publisher_signature.h"
-#include "platform/win32/files/delete_folder.h"
 #include "platform/win32/files/file_identity.h"
 #include "platform/win32/files/temporary_files.h"
 #include "platform/win32/windows/long_path.h"
@@ -58,7 +57,7 @@ Status RefuseSecondName(HANDLE file) {
 // deduplicated file) holds its content through its file system's filter: it
 // is opened a second time, the one way that is read as Explorer reads it,
 // while the first open keeps its name from being given to a link meanwhile.
-Status OpenMediaFile(const HeldFolder& folder, const FolderEntry& media, ScopedFileHandle* file) {
+Status OpenMediaFile(const Folder& folder, const FolderEntry& media, ScopedFileHandle* file) {
   constexpr ULONG kOptions = FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY;
   // A virus scanner may be reading a media file that was just written.
   Status status = WithRetries(
@@ -68,7 +67,7 @@ Status OpenMediaFile(const HeldFolder& folder, const FolderEntry& media, ScopedF
   if (IsHeldLink(file->get(), AttributesOf(file->get()))) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
   ScopedFileHandle content;
   status = folder.OpenChild(media.name, GENERIC_READ, &content, kOptions, FILE_SHARE_READ,
-                            FILE_OPEN, 0, HeldFolder::kThroughFilter);
+                            FILE_OPEN, 0, Folder::kThroughFilter);
   if (status != kErrorSuccess) return status;
   if (!IsSameFile(file->get(), content.get())) return ERROR_REPARSE_ATTRIBUTE_CONFLICT;
   file->reset(content.release());
@@ -77,7 +76,7 @@ Status OpenMediaFile(const HeldFolder& folder, const FolderEntry& media, ScopedF
 
 // Only the file's data is read: its other streams (a mark of the web among
 // them) stay behind on the media.
-Status CopyData(const HeldFolder& folder, const FolderEntry& media, HANDLE to) {
+Status CopyData(const Folder& folder, const FolderEntry& media, HANDLE to) {
   ScopedFileHandle from;
   const Status opened = OpenMediaFile(folder, media, &from);
   if (opened != kErrorSuccess) return opened;
@@ -99,7 +98,7 @@ DWORD TemporaryAttributes(DWORD source_attributes) {
   return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
 }
 
-Status FillTemporary(const HeldFolder& media_folder, const FolderEntry& media, Copied copied,
+Status FillTemporary(const Folder& media_folder, const FolderEntry& media, Copied copied,
                      HANDLE file) {
   Status status = CopyData(media_folder, media, file);
   if (status != kErrorSuccess) return status;
@@ -114,12 +113,12 @@ Status FillTemporary(const HeldFolder& media_folder, const FolderEntry& media, C
 // A refused rename asks the file itself (the running program, a help page in
 // a viewer) whether it is held; the folder is known to be writable, since the
 // temporary is in it.
-Status WhyRefused(const HeldFolder& folder, const std::wstring& name) {
+Status WhyRefused(const Folder& folder, const std::wstring& name) {
   ScopedFileHandle probe;
   return RefusalOfRename(folder.OpenChild(name, DELETE, &probe));
 }
 
-Status SetReadOnly(const HeldFolder& folder, const std::wstring& name, DWORD attributes) {
+Status SetReadOnly(const Folder& folder, const std::wstring& name, DWORD attributes) {
   ScopedFileHandle file;
   const Status opened = folder.OpenChild(name, FILE_WRITE_ATTRIBUTES, &file);
   return opened != kErrorSuccess ? opened : SetAttributesOf(file.get(), attributes);
@@ -133,7 +132,7 @@ Status SetReadOnly(const HeldFolder& folder, const std::wstring& name, DWORD att
 // FAT refuses a rename over a read-only file as a name collision
 // (STATUS_OBJECT_NAME_COLLISION in fastfat's FatSetRenameInfo), NTFS as
 // access denied.
-Status MoveOnce(HANDLE file, const HeldFolder& folder, const std::wstring& name, DWORD* lifted) {
+Status MoveOnce(HANDLE file, const Folder& folder, const std::wstring& name, DWORD* lifted) {
   Status status = folder.RenameInPlace(file, name);
   const bool refused = status == ERROR_ACCESS_DENIED || status == ERROR_ALREADY_EXISTS;
   if (refused && *lifted == INVALID_FILE_ATTRIBUTES) {
@@ -156,15 +155,9 @@ Status MoveOnce(HANDLE file, const HeldFolder& folder, const std::wstring& name,
   return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
 }
 
-std::wstring& HeldFile() {
-  static std::wstring path;
-  return path;
-}
-
-Status MoveIntoPlace(HANDLE file, const HeldFolder& folder, const std::wstring& name) {
+Status MoveIntoPlace(HANDLE file, const Folder& folder, const std::wstring& name) {
   DWORD lifted = INVALID_FILE_ATTRIBUTES;
   const Status status = WithRetries([&] { return MoveOnce(file, folder, name, &lifted); });
-  if (IsTransient(status)) HeldFile() = JoinPath(folder.path(), name.c_str());
   if (status != kErrorSuccess && lifted != INVALID_FILE_ATTRIBUTES) {
     SetReadOnly(folder, name, lifted);
   }
@@ -175,30 +168,37 @@ Status MoveIntoPlace(HANDLE file, const HeldFolder& folder, const std::wstring& 
 // deleted through its own handle, so that a virus scanner that opened it
 // meanwhile without sharing its deletion cannot keep it; by name only when
 // that fails.
-void Discard(ScopedFileHandle& file, const HeldFolder& folder, const std::wstring& temporary) {
+void Discard(ScopedFileHandle& file, const Folder& folder, const std::wstring& temporary) {
   const bool marked = DeleteThroughHandle(file.get()) == kErrorSuccess;
   file.reset(INVALID_HANDLE_VALUE);
   if (marked) return;
-  WithRetries([&] { return DeleteFileIn(folder, temporary); });
+  WithRetries([&] {
+    ScopedFileHandle again;
+    return folder.OpenChild(temporary, DELETE, &again,
+                            FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
+  });
 }
 
 }  // namespace
 
-const std::wstring& LastHeldFile() { return HeldFile(); }
-
-Status ReplaceFileWithCopy(const HeldFolder& media_folder, const FolderEntry& media,
-                           const HeldFolder& folder, const std::wstring& name, Copied copied,
-                           const OwnPermissions& permissions, NewFilePermissions& new_file) {
+Status PutInPlace(const Folder& media_folder, const FolderEntry& media, const Folder& folder,
+                  const std::wstring& name, const FolderEntry* installed, Copied copied) {
+  OwnPermissions permissions;
+  Status status = installed == nullptr
+                      ? kErrorSuccess
+                      : permissions.Read(folder, installed->name, folder.OnAShare());
   std::wstring temporary;
   ScopedFileHandle file;
-  Status status = CreateTemporary(folder, TemporaryAttributes(media.attributes),
-                                  permissions.Access(), &temporary, &file);
+  if (status == kErrorSuccess) {
+    status = CreateTemporary(folder, TemporaryAttributes(media.attributes), permissions.Access(),
+                             &temporary, &file);
+  }
   if (status != kErrorSuccess) return status;
   status = FillTemporary(media_folder, media, copied, file.get());
   if (status == kErrorSuccess && copied == Copied::kProgram) {
     status = CheckPublisher(file.get(), JoinPath(folder.path(), temporary.c_str()));
   }
-  if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), new_file);
+  if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), folder.new_file());
   if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), folder, name);
   if (status != kErrorSuccess) Discard(file, folder, temporary);
   return status;
