@@ -2,7 +2,6 @@
 
 #include "platform/message_box.h"
 #include "platform/process.h"
-#include "update/failure_advice.h"
 #include "update/find_install_folder.h"
 #include "update/messages.h"
 #include "update/path_text.h"

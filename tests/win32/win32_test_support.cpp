@@ -9,7 +9,6 @@ namespace win32_test {
 namespace {
 
 using platform::win32::ScopedFileHandle;
-using platform::win32::ScopedFindHandle;
 
 // Removes a tree for the test's clean-up. Links are removed as links only
 // when the platform can; they are never descended into.

@@ -12,6 +12,9 @@
 
 namespace win32_test {
 
+using ScopedFindHandle = platform::win32::ScopedHandle<HANDLE, ::FindClose, true>;
+using ScopedRegistryKey = platform::win32::ScopedHandle<HKEY, ::RegCloseKey>;
+
 // A folder of its own for one test, removed with everything in it (read-only
 // files included) when the test ends.
 class ScratchFolder {
@@ -71,7 +74,7 @@ class TestRegistryKey {
 
  private:
   std::wstring path_;
-  platform::win32::ScopedRegistryKey key_;
+  ScopedRegistryKey key_;
   LSTATUS create_status_ = ERROR_SUCCESS;
 };
 

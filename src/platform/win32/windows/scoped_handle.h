@@ -40,11 +40,9 @@ class ScopedHandle {
   Handle handle_;
 };
 
-using ScopedFindHandle = ScopedHandle<HANDLE, ::FindClose, true>;
 using ScopedFileHandle = ScopedHandle<HANDLE, ::CloseHandle, true>;
 // Processes, tokens and events.
 using ScopedKernelHandle = ScopedHandle<HANDLE, ::CloseHandle>;
-using ScopedRegistryKey = ScopedHandle<HKEY, ::RegCloseKey>;
 // Memory the system allocated for the caller to free (a security descriptor).
 using ScopedLocalMemory = ScopedHandle<HLOCAL, ::LocalFree>;
 
