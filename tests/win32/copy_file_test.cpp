@@ -239,8 +239,9 @@ TEST_P(CopyFileTest, ReplacesTheInstalledFileInOneStep) {
   const std::wstring installed = installation / L"Lindarex.exe";
   WriteBytes(source, kNew);
   if (c.source_read_only) SetReadOnly(source, true);
-  if (c.source_linked)
+  if (c.source_linked) {
     ASSERT_TRUE(::CreateHardLinkW((media / L"Altro.exe").c_str(), source.c_str(), nullptr));
+  }
   if (c.installed_exists) WriteBytes(installed, kOld);
   if (c.installed_read_only) SetReadOnly(installed, true);
   if (c.installed_dacl != nullptr) SetDacl(installed, c.installed_dacl);

@@ -107,6 +107,16 @@ inline SystemCalls System = {
     ::Sleep,
     9,
     250,
+    // Loaded on demand (LoadTrust, LoadRestartManager).
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 // Fills the entry from library the first time; whether it can be called.
