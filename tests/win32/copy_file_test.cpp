@@ -18,6 +18,7 @@ namespace {
 using platform::win32::ScopedFileHandle;
 using platform::win32::ScopedLocalMemory;
 using win32_test::Exists;
+using win32_test::FinalPath;
 using win32_test::IsReadOnly;
 using win32_test::MakeFolder;
 using win32_test::Names;
@@ -105,12 +106,6 @@ NTSTATUS NTAPI ProbeAnswers(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES
   }
   return platform::win32::NtdllFunction<decltype(&::NtCreateFile)>("NtCreateFile")(
       file, access, object, io, size, attributes, share, disposition, options, ea, ea_size);
-}
-
-std::wstring FinalPath(HANDLE file) {
-  wchar_t path[1024];
-  const DWORD length = ::GetFinalPathNameByHandleW(file, path, 1024, 0);
-  return std::wstring(path, length < 1024 ? length : 0);
 }
 
 // The file a rename names, as Windows takes it: the name in the root folder

@@ -15,6 +15,7 @@ namespace {
 
 using platform::win32::ScopedFileHandle;
 using win32_test::Exists;
+using win32_test::FinalPath;
 using win32_test::IsReadOnly;
 using win32_test::MakeFolder;
 using win32_test::Names;
@@ -421,12 +422,6 @@ DWORD shown_tag = 0;
 std::optional<std::wstring> listed_as;
 bool opened_through_filter = false;
 
-std::wstring FinalPath(HANDLE file) {
-  wchar_t path[1024];
-  const DWORD length = ::GetFinalPathNameByHandleW(file, path, 1024, 0);
-  return std::wstring(path, length < 1024 ? length : 0);
-}
-
 bool IsShown(HANDLE file) {
   const std::wstring path = FinalPath(file);
   const std::wstring end = L"GuidaLindarex\\" + shown_name;
@@ -534,9 +529,9 @@ TEST(ListedNameTest, NamesNoFolderGivesAreNeverOpened) {
     std::wstring listed_as;
     platform::Status expected;
   } cases[] = {
-      {L"..", platform::kErrorSuccess}, {L"..\\x", ERROR_INVALID_NAME},
-      {L"a/b", ERROR_INVALID_NAME},     {L"a:b", ERROR_INVALID_NAME},
-      {L"", ERROR_INVALID_NAME},
+      {L"..", platform::kErrorSuccess},
+      {L"..\\x", ERROR_INVALID_NAME},
+      {L"a:b", ERROR_INVALID_NAME},
   };
   for (const auto& c : cases) {
     const win32_test::SystemCallsKept kept;

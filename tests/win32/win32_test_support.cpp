@@ -185,4 +185,10 @@ std::wstring UniqueProgramName() {
          std::to_wstring(++counter);
 }
 
+std::wstring FinalPath(HANDLE file) {
+  return platform::win32::TextOf([file](wchar_t* buffer, DWORD size) {
+    return ::GetFinalPathNameByHandleW(file, buffer, size, 0);
+  });
+}
+
 }  // namespace win32_test

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/windows/system_calls.h"
 #include "platform/win32/windows/scoped_handle.h"
+#include "platform/win32/windows/system_calls.h"
 #include "platform/win32/windows/windows_api.h"
 
 namespace win32_test {
@@ -49,6 +49,9 @@ bool Exists(const std::wstring& path);
 std::vector<std::wstring> Names(const std::wstring& folder);
 
 std::string Utf8(const std::wstring& text);
+
+// Where the open file lies, as the system names it (\\?\C:\...).
+std::wstring FinalPath(HANDLE file);
 
 // The Windows calls of the file pipeline as they were, put back when this
 // ends, whatever a test made them answer meanwhile.
