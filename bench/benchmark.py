@@ -3,6 +3,7 @@
 table of medians, ratios and budgets.
 
   benchmark.py --build DIR [--x86 EXE] [--runs N] [--memory-runs N] [--state DIR]
+               [--against EXE] [--copies-only]
 
 DIR holds the programs bench/CMakeLists.txt builds. Every measure runs all its
 sides in one Wine session, each taking every place in the order in turn,
@@ -15,6 +16,7 @@ say), 1 otherwise."""
 import argparse
 import os
 import shlex
+import statistics
 import subprocess
 import sys
 import time
@@ -73,10 +75,11 @@ def native_script(session, only_newer):
         "rm %s" % path(MEDIA_EXECUTABLE)])
 
 
-def measure_copy(bench, runs, workload, xcopy_switches, label):
+def measure_copy(bench, runs, workload, xcopy_switches, label, against=None):
     """The update against its peers on the same workload, and once more with
     the media's help files read-only, which it then leaves: the difference is
-    what removing the media costs."""
+    what removing the media costs. against: another build's Quadrivo.exe,
+    timed on the same workload in the same turns."""
     bench.register_installation(True)
     times = {"quadrivo": [], "xcopy": [], "batch": [], "native": [], "media_kept": []}
     with open(bench.session.host_path(BATCH_FILE), "w", newline="") as f:
@@ -90,9 +93,9 @@ def measure_copy(bench, runs, workload, xcopy_switches, label):
         bench.expect(workload.media_files_gone(bench.session) == media_gone,
                      "%s: media files gone should be %s" % (side, media_gone))
 
-    def update(media_read_only):
+    def update(media_read_only, program=bench.quadrivo):
         workload.lay_out(bench.session, media_read_only)
-        report = bench.quadrivo_until_box(UPDATE_ARGUMENT)
+        report = bench.until_box(program, UPDATE_ARGUMENT)
         bench.expect(report["exit_status"] == 0 and not report["error"],
                      "the update did not complete: %s" % report)
         check_done("the update", not media_read_only)
@@ -129,6 +132,9 @@ def measure_copy(bench, runs, workload, xcopy_switches, label):
 
     sides = {"quadrivo": lambda: update(False), "xcopy": xcopy, "batch": batch,
              "native": native_floor, "media_kept": lambda: update(True)}
+    if against:
+        times["against"] = []
+        sides["against"] = lambda: update(False, against)
     for name in sides:  # untimed: fills the caches every side uses
         sides[name]()
     for order in in_turn(runs, sides):
@@ -204,6 +210,16 @@ def measure_sizes(executables):
     return sizes
 
 
+def print_against(label, times):
+    """This build's copy beside another's, when one was timed."""
+    if "against" not in times:
+        return
+    ours, theirs = statistics.median(times["quadrivo"]), statistics.median(times["against"])
+    print("%s copy: this build %.0f ms, the other %.0f ms (this / other %.3f); runs %s and %s"
+          % (label, ours, theirs, ours / theirs, ["%.0f" % t for t in times["quadrivo"]],
+             ["%.0f" % t for t in times["against"]]))
+
+
 # -- main ----------------------------------------------------------------------
 
 
@@ -217,6 +233,9 @@ def main():
     # run, so a few runs decide nothing: many are made, cheaply.
     parser.add_argument("--start-up-runs", type=int, default=25)
     parser.add_argument("--state", default="/tmp/quadrivo-benchmark")
+    parser.add_argument("--against", help="another build's Quadrivo.exe, timed beside this one")
+    parser.add_argument("--copies-only", action="store_true",
+                        help="the copies alone: no start-up, memory or size")
     options = parser.parse_args()
 
     bench = box_runs.BenchSession(WineSession(options.state), options.build)
@@ -227,10 +246,14 @@ def main():
     try:
         bench.hold_desktop()
         copy = {"full": measure_copy(bench, options.runs, Workload(COPY_FILES, COPY_FILE_SIZE),
-                                     "/E /Y /I", "full"),
+                                     "/E /Y /I", "full", options.against),
                 "incremental": measure_copy(bench, options.runs,
                                             Workload(COPY_FILES, COPY_FILE_SIZE, changed_every=10),
-                                            "/E /Y /I /D", "incremental")}
+                                            "/E /Y /I /D", "incremental", options.against)}
+        if options.copies_only:
+            for label, times in copy.items():
+                print_against(label, times)
+            return 1 if bench.failures else 0
         start_up = measure_start_up(bench, options.start_up_runs)
         memory = measure_memory(bench, options.memory_runs)
     finally:
