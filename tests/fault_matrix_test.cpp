@@ -1,13 +1,16 @@
 // Whole runs with each platform call failing in turn: at every position of the
 // run's sequence of calls, with every kind of error, once or from then on.
-// After each run the promise must hold: the installed program is the old one
-// or the new one, the media keep the update until it completed, one truthful
-// message, and every opened key closed.
+// After each run the promise must hold: one truthful message, every opened
+// key closed, the media kept until the update completed, and a failure
+// changes nothing at all. A call failing from then on stands for a crash
+// there: the next run completes the update and leaves nothing of it, or,
+// without the media, puts the installation back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
 #include <iostream>
+#include <map>
 
 #include "fake/fake_platform.h"
 #include "test_support.h"
@@ -178,6 +181,75 @@ std::vector<std::string> InstallationBreaches(const Installation& setup, bool me
   return breaches;
 }
 
+bool IsInstallation(const std::wstring& key) { return key.rfind(L"c:\\lindarex\\", 0) == 0; }
+
+// The update's own files left anywhere.
+void NoOwnFilesLeft(const char* when, std::vector<std::string>& breaches) {
+  for (const auto& file : Platform().disk.Files()) {
+    if (promise::IsOwnFile(file.first)) {
+      breaches.push_back(std::string(when) + ": " + test::Utf8(file.first) + " left");
+    }
+  }
+}
+
+// A failed update leaves the installation byte for byte as it found it,
+// and the media as they were: the whole disk.
+void NothingChanged(const promise::DiskState& before, std::vector<std::string>& breaches) {
+  const promise::DiskState after = promise::CaptureDisk();
+  if (after.files != before.files || after.folders != before.folders) {
+    breaches.push_back("failed, and the disk is not as it was");
+  }
+}
+
+// Without the media, the next run puts the installation back as it was
+// before the cut run, but for what a cut before the record leaves and the
+// next copy into its folder removes: temporaries, and empty folders.
+void PutBackWithoutMedia(const promise::DiskState& before, std::vector<std::string>& breaches) {
+  std::map<std::wstring, fake::FakeFile> was, is;
+  for (const auto& file : before.files) {
+    if (IsInstallation(file.first)) was.insert(file);
+  }
+  for (const auto& file : Platform().disk.Files()) {
+    const bool temporary =
+        file.first.size() > 4 && file.first.substr(file.first.size() - 4) == L".tmp";
+    if (IsInstallation(file.first) && !(temporary && promise::IsOwnFile(file.first)))
+      is.insert(file);
+  }
+  if (was != is) breaches.push_back("without the media, the installation was not put back");
+  if (promise::ReportedOutcome() != Outcome::kFailed) {
+    breaches.push_back("without the media, the next run did not fail");
+  }
+}
+
+// The fault from then on stands for a crash at that call: nothing after it
+// happens. The next run, with the media as the cut run left them, completes
+// the update and leaves nothing of the cut run; the next run without media
+// puts the old installation back.
+void NextRunsAfterTheCut(const Installation& setup, const promise::DiskState& before,
+                         std::vector<std::string>& breaches) {
+  const bool completed = promise::ReportedOutcome() == Outcome::kCompleted;
+  const fake::FakeDisk cut = Platform().disk;
+  const bool media_left = cut.HasFile(L"D:\\Upd\\Lindarex.exe");
+  fake::StartNextProcess();
+  FunzioniReg::Main(Platform().command_line);
+  const Outcome next = promise::ReportedOutcome();
+  if (setup.outcome_without_faults != Outcome::kCompleted) {
+    if (next != setup.outcome_without_faults) breaches.push_back("the next run did not do as ever");
+  } else if (media_left && next != Outcome::kCompleted) {
+    breaches.push_back("the next run with the same media did not complete");
+  } else if (Platform().disk.Read(L"C:\\Lindarex\\Lindarex.exe") != test::kNewExe) {
+    breaches.push_back("after the next run, the new executable is not installed");
+  }
+  NoOwnFilesLeft("after the next run", breaches);
+  if (completed || setup.outcome_without_faults != Outcome::kCompleted) return;
+  Platform().disk = cut;
+  Platform().disk.Remove(L"D:\\Upd\\Lindarex.exe");
+  Platform().disk.Remove(L"D:\\Upd\\GuidaLindarex");
+  fake::StartNextProcess();
+  FunzioniReg::Main(Platform().command_line);
+  PutBackWithoutMedia(before, breaches);
+}
+
 // Runs the setup under the fault; true when the promise held.
 bool RunHolds(const Installation& setup, const Fault& fault) {
   test::StartProcess(setup.command_line);
@@ -190,11 +262,14 @@ bool RunHolds(const Installation& setup, const Fault& fault) {
 
   const int status = FunzioniReg::Main(fake::Platform().command_line);
 
-  std::vector<std::string> breaches = promise::Breaches(before, status, kNamedFolders);
+  const bool cut = fault.position > 0 && fault.from_then_on;
+  std::vector<std::string> breaches = promise::Breaches(before, status, kNamedFolders, !cut);
   for (const std::string& b : InstallationBreaches(setup, media_had_help)) breaches.push_back(b);
   if (fault.position > 0 && !Platform().faults.fired()) {
     breaches.push_back("the fault was never injected");
   }
+  if (!cut && promise::ReportedOutcome() == Outcome::kFailed) NothingChanged(before, breaches);
+  if (cut) NextRunsAfterTheCut(setup, before, breaches);
   for (const std::string& breach : breaches)
     ADD_FAILURE() << Describe(setup, fault) << ": " << breach;
   return breaches.empty();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/copy_rules.h"
+#include "platform/update_record.h"
 
 namespace {
 
@@ -54,6 +55,52 @@ TEST(FileStampTest, TwoSecondTimesByFileSystemName) {
   for (const Case& c : cases) {
     EXPECT_EQ(platform::KeepsTwoSecondTimes(c.name), c.two_second_times)
         << std::string(c.name, c.name + std::wcslen(c.name));
+  }
+}
+
+// Only names of a run's own making are an update's files: another's file
+// that merely looks like one stays.
+TEST(OwnFileNameTest, MakerOfTemporariesKeptFilesAndRecords) {
+  struct Case {
+    const wchar_t* name;
+    unsigned long maker;
+  };
+  const Case cases[] = {
+      {L"~Quadrivo-4294967295-7.tmp", 4294967295UL},
+      {L"~quadrivo-12-1.OLD", 12},
+      {L"~Quadrivo-4294967296-1.tmp", 0},  // more than a process id holds
+      {L"~Quadrivo-12.tmp", 0},
+      {L"~Quadrivo-12-1.tmp.bak", 0},
+      {L"~Quadrivo--1.tmp", 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::MakerOfTemporary(c.name), c.maker)
+        << std::string(c.name, c.name + std::wcslen(c.name));
+  }
+  bool done = false;
+  EXPECT_EQ(platform::MakerOfRecord(platform::RecordName(4294967295UL, true), &done), 4294967295UL);
+  EXPECT_TRUE(done);
+  EXPECT_EQ(platform::MakerOfRecord(L"~Quadrivo-12.pending.txt", &done), 0UL);
+}
+
+// A record is trusted whole or not at all: one cut short, or naming a file
+// outside its folder or not of a run's making, is refused.
+TEST(UpdateRecordTest, DecodesOnlyWhatARunWrites) {
+  const platform::UpdateRecord record{
+      {{{L"Guida", L"img"}, L"logo.png", L"~Quadrivo-9-2.tmp", L""},
+       {{}, L"Lindarex.exe", L"~Quadrivo-9-1.tmp", L"~Quadrivo-9-1.old"}},
+      {{{L"Guida"}, L"img"}}};
+  const std::string bytes = platform::Encode(record);
+  platform::UpdateRecord read;
+  ASSERT_TRUE(platform::Decode(bytes, &read));
+  EXPECT_EQ(platform::Encode(read), bytes);
+  EXPECT_FALSE(platform::Decode(bytes.substr(0, bytes.size() - 2), &read)) << "cut short";
+  for (const platform::Replacement& bad :
+       std::vector<platform::Replacement>{{{L".."}, L"x.htm", L"~Quadrivo-9-3.tmp", L""},
+                                          {{}, L"..\\x.exe", L"~Quadrivo-9-3.tmp", L""},
+                                          {{}, L"x.exe", L"appunti.txt", L""},
+                                          {{}, L"x.exe", L"~Quadrivo-9-3.tmp", L"appunti.txt"}}) {
+    EXPECT_FALSE(platform::Decode(platform::Encode({{bad}, {}}), &read));
   }
 }
 

@@ -25,7 +25,7 @@ struct Spelling {
   const char* key;
   const char* value_name;
   std::wstring value;
-  std::wstring installed_exe;  // where the program lives, on the media
+  std::wstring installed_exe;  // where the program would be installed, on the media
   std::string failed_copy;     // the source of the copy the message names
   // Another name for a folder or file of the media, when the setup has one.
   const wchar_t* alias = nullptr;
@@ -87,6 +87,7 @@ TEST_P(MediaAsInstallationTest, FailsAndRemovesNothing) {
   test::PutUpdateOnMedia(true);
   Platform().registry.SetString(s.key, s.value_name, s.value);
   const promise::DiskState before = promise::CaptureDisk();
+  const std::string installed_before = Platform().disk.Read(s.installed_exe);
 
   const int status = FunzioniReg::Main(fake::Platform().command_line);
 
@@ -95,8 +96,9 @@ TEST_P(MediaAsInstallationTest, FailsAndRemovesNothing) {
     ADD_FAILURE() << breach;
   }
   EXPECT_EQ(promise::ReportedOutcome(), promise::Outcome::kFailed);
-  EXPECT_NE(test::Utf8(Platform().boxes.at(0).text).find(s.failed_copy), std::string::npos);
-  EXPECT_EQ(Platform().disk.Read(s.installed_exe), test::kNewExe);
+  EXPECT_NE(test::Utf8(Platform().boxes.at(0).text).find(s.failed_copy), std::string::npos)
+      << test::Utf8(Platform().boxes.at(0).text);
+  EXPECT_EQ(Platform().disk.Read(s.installed_exe), installed_before) << "nothing installed";
   EXPECT_EQ(Platform().disk.Read(L"D:\\Upd\\Lindarex.exe"), test::kNewExe);
   EXPECT_EQ(Platform().disk.Read(L"D:\\Upd\\GuidaLindarex\\indice.htm"), "new help");
 }

@@ -30,11 +30,18 @@ struct DiskState {
 
 DiskState CaptureDisk();
 
+// Whether the file (a lower-case path) is one of the update's own: a
+// temporary, an old file kept aside, the update's record. A run may leave
+// them where it works, for the next one to remove or to undo from.
+bool IsOwnFile(const std::wstring& key);
+
 // Every breach of the promise by the run that just ended. before is the disk
 // as the run found it; roots are the folders (lower case, ending in a
 // backslash) inside which the run may change the program's executable and its
 // help folders.
+// check_files: false for a run that stands for one cut off half-way, which
+// the next run answers for.
 std::vector<std::string> Breaches(const DiskState& before, int exit_status,
-                                  const std::vector<std::wstring>& roots);
+                                  const std::vector<std::wstring>& roots, bool check_files = true);
 
 }  // namespace promise

@@ -9,6 +9,7 @@
 #include "fake/fake_platform.h"
 #include "test_support.h"
 #include "update/main.h"
+#include "update_promise.h"
 
 namespace {
 
@@ -20,7 +21,9 @@ std::vector<std::string> Changes() {
   std::vector<std::string> changes;
   for (const std::wstring& entry : Platform().disk.log()) {
     const std::string text = test::Utf8(entry);
-    if (text.rfind("PutInPlace", 0) == 0 || text.rfind("Delete", 0) == 0) changes.push_back(text);
+    for (const char* change : {"WriteBeside", "WriteRecord", "Rename", "MakeDurable", "Delete"}) {
+      if (text.rfind(change, 0) == 0) changes.push_back(text);
+    }
   }
   return changes;
 }
@@ -81,9 +84,23 @@ TEST_F(TransferTest, CompletedUpdateReplacesThenRemovesTheMediaFiles) {
   EXPECT_EQ(RunUpdate(), 0);
   EXPECT_EQ(Message(), kCompleted);
   EXPECT_EQ(Changes(), (std::vector<std::string>{
-                           "PutInPlace c:\\lindarex\\lindarex.exe",
-                           "PutInPlace c:\\lindarex\\guida\\indice.htm",
-                           "PutInPlace c:\\lindarex\\guida\\img\\logo.png",
+                           // Every new file written, replacing nothing,
+                           "WriteBeside c:\\lindarex\\~quadrivo-4000-1.tmp",
+                           "WriteBeside c:\\lindarex\\guida\\~quadrivo-4000-2.tmp",
+                           "WriteBeside c:\\lindarex\\guida\\img\\~quadrivo-4000-3.tmp",
+                           // then the record, written through to the disk,
+                           "WriteRecord c:\\lindarex\\~quadrivo-4000.pending",
+                           // then each in place, the old file kept aside,
+                           "Rename c:\\lindarex\\lindarex.exe to ~Quadrivo-4000-1.old",
+                           "Rename c:\\lindarex\\~quadrivo-4000-1.tmp to lindarex.exe",
+                           "Rename c:\\lindarex\\guida\\~quadrivo-4000-2.tmp to indice.htm",
+                           "Rename c:\\lindarex\\guida\\img\\~quadrivo-4000-3.tmp to logo.png",
+                           // then the record says done, on the disk with every rename,
+                           "Rename c:\\lindarex\\~quadrivo-4000.pending to ~Quadrivo-4000.done",
+                           "MakeDurable c:\\lindarex\\~quadrivo-4000.done",
+                           // and only then goes anything: the old files, the record, the media.
+                           "DeleteOwn c:\\lindarex\\~quadrivo-4000-1.old",
+                           "DeleteOwn c:\\lindarex\\~quadrivo-4000.done",
                            "DeleteChild d:\\upd\\guidalindarex\\img\\logo.png",
                            "DeleteFolder d:\\upd\\guidalindarex\\img",
                            "DeleteChild d:\\upd\\guidalindarex\\indice.htm",
@@ -105,7 +122,14 @@ TEST_F(TransferTest, MissingHelpFolderIsSkippedWithoutAWord) {
   EXPECT_EQ(RunUpdate(), 0);
   EXPECT_EQ(Message(), kCompleted);
   EXPECT_EQ(Changes(), (std::vector<std::string>{
-                           "PutInPlace c:\\lindarex\\lindarex.exe",
+                           "WriteBeside c:\\lindarex\\~quadrivo-4000-1.tmp",
+                           "WriteRecord c:\\lindarex\\~quadrivo-4000.pending",
+                           "Rename c:\\lindarex\\lindarex.exe to ~Quadrivo-4000-1.old",
+                           "Rename c:\\lindarex\\~quadrivo-4000-1.tmp to lindarex.exe",
+                           "Rename c:\\lindarex\\~quadrivo-4000.pending to ~Quadrivo-4000.done",
+                           "MakeDurable c:\\lindarex\\~quadrivo-4000.done",
+                           "DeleteOwn c:\\lindarex\\~quadrivo-4000-1.old",
+                           "DeleteOwn c:\\lindarex\\~quadrivo-4000.done",
                            "DeleteChild d:\\upd\\lindarex.exe",
                        }));
   EXPECT_EQ(disk().Read(L"C:\\Lindarex\\Lindarex.exe"), test::kNewExe);
@@ -125,62 +149,67 @@ struct FailurePoint {
   // user's copy does.
   std::vector<platform::FileHolder> holders = {};
   int nth = 1;  // which call of op fails
+  // A refusal in a run without administrator rights is handed over before
+  // anything changed; an elevated run reports it.
+  bool elevated = false;
 };
 
 void PrintTo(const FailurePoint& c, std::ostream* os) { *os << c.name; }
 
 const FailurePoint kFailurePoints[] = {
-    {"ExecutableInUse", Op::kPutInPlace, platform::kErrorSharingViolation, 2, ExeCopyFailed(kInUse),
+    {"ExecutableInUse", Op::kRename, platform::kErrorSharingViolation, 2, ExeCopyFailed(kInUse),
      test::kOldExe, true},
-    {"ExecutableLocked", Op::kPutInPlace, platform::kErrorLockViolation, 2, ExeCopyFailed(kInUse),
+    {"ExecutableLocked", Op::kRename, platform::kErrorLockViolation, 2, ExeCopyFailed(kInUse),
      test::kOldExe, true},
-    {"DiskFull", Op::kPutInPlace, platform::kErrorDiskFull, 2, ExeCopyFailed(kNoSpace),
+    {"DiskFull", Op::kWriteBeside, platform::kErrorDiskFull, 2, ExeCopyFailed(kNoSpace),
      test::kOldExe, true},
-    {"HandleDiskFull", Op::kPutInPlace, platform::kErrorHandleDiskFull, 2, ExeCopyFailed(kNoSpace),
+    {"HandleDiskFull", Op::kWriteBeside, platform::kErrorHandleDiskFull, 2, ExeCopyFailed(kNoSpace),
      test::kOldExe, true},
-    {"WriteProtected", Op::kPutInPlace, platform::kErrorWriteProtect, 2, ExeCopyFailed(kRetry),
+    {"WriteProtected", Op::kWriteBeside, platform::kErrorWriteProtect, 2, ExeCopyFailed(kRetry),
      test::kOldExe, true},
-    {"SameFileUnderAnotherName", Op::kPutInPlace, platform::kErrorInvalidParameter, 2,
+    {"SameFileUnderAnotherName", Op::kWriteBeside, platform::kErrorInvalidParameter, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
-    {"NotThePublishersProgram", Op::kPutInPlace, platform::kErrorNotPublishers, 2,
+    {"NotThePublishersProgram", Op::kWriteBeside, platform::kErrorNotPublishers, 2,
      ExeCopyFailed(kNotSigned), test::kOldExe, true},
-    {"PublishersCertificateNotTrustedHere", Op::kPutInPlace,
+    {"PublishersCertificateNotTrustedHere", Op::kWriteBeside,
      platform::kErrorPublisherNotTrustedHere, 2, ExeCopyFailed(kCertificateNotTrusted),
      test::kOldExe, true},
     {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
-    // The second file put in place is the first page of the help.
+    // A help page another program holds is found once the executable is
+    // in place (the third rename: the old executable aside, the new one in
+    // its place, then the page), and the executable goes back.
     {"HelpFolderInUse",
-     Op::kPutInPlace,
+     Op::kRename,
      platform::kErrorSharingViolation,
      2,
      HelpCopyFailed(kInUse),
-     test::kNewExe,
+     test::kOldExe,
      true,
      {},
-     2},
+     3},
     {"HelpPageHeldByTheViewer",
-     Op::kPutInPlace,
+     Op::kRename,
      platform::kErrorSharingViolation,
      2,
      HelpCopyFailed(u8"Il file è in uso da \"Microsoft® HTML Help Executable\"; chiudere il "
                     u8"programma e ripetere l'aggiornamento"),
-     test::kNewExe,
+     test::kOldExe,
      true,
      {{L"Microsoft\u00ae HTML Help Executable", false}},
-     2},
+     3},
     {"HelpPageHeldByFour",
-     Op::kPutInPlace,
+     Op::kRename,
      platform::kErrorSharingViolation,
      2,
      HelpCopyFailed(u8"Il file è in uso da \"A\", \"B\", \"C\" e altri; chiudere i programmi e "
                     u8"ripetere l'aggiornamento"),
-     test::kNewExe,
+     test::kOldExe,
      true,
      {{L"A", false}, {L"B", false}, {L"C", false}, {L"D", false}},
-     2},
+     3},
     {"ExecutableHeldByTheRunningProgram",
-     Op::kPutInPlace,
+     Op::kRename,
      platform::kErrorSharingViolation,
      2,
      ExeCopyFailed(kInUse),
@@ -188,7 +217,7 @@ const FailurePoint kFailurePoints[] = {
      true,
      {{L"Lindarex", false}}},
     {"ExecutableHeldByAnotherUsersProgram",
-     Op::kPutInPlace,
+     Op::kRename,
      platform::kErrorSharingViolation,
      2,
      ExeCopyFailed(u8"Il file è in uso da \"Lindarex\" e \"Lindarex\" (di un altro utente); "
@@ -197,29 +226,30 @@ const FailurePoint kFailurePoints[] = {
      true,
      {{L"Lindarex", false}, {L"Lindarex", true}}},
     {"HelpFolderDriveFull",
-     Op::kPutInPlace,
+     Op::kWriteBeside,
      platform::kErrorDiskFull,
      2,
      HelpCopyFailed(kNoSpace),
-     test::kNewExe,
+     test::kOldExe,
      true,
      {},
      2},
     {"HelpFolderRefused",
-     Op::kPutInPlace,
+     Op::kWriteBeside,
      platform::kErrorAccessDenied,
      2,
-     HelpCopyFailed(kNoPermission),
-     test::kNewExe,
+     HelpCopyFailed(kProtected),
+     test::kOldExe,
      true,
      {},
-     2},
+     2,
+     true},
     {"HelpFolderCopyStopsPartWay",
-     Op::kPutInPlace,
+     Op::kWriteBeside,
      platform::kErrorDiskFull,
      2,
      HelpCopyFailed(kNoSpace),
-     test::kNewExe,
+     test::kOldExe,
      true,
      {},
      3},
@@ -227,11 +257,12 @@ const FailurePoint kFailurePoints[] = {
      Op::kOpenChildFolder,
      platform::kErrorAccessDenied,
      2,
-     HelpCopyFailed(kNoPermission),
-     test::kNewExe,
+     HelpCopyFailed(kProtected),
+     test::kOldExe,
      true,
      {},
-     2},
+     2,
+     true},
     // Whether there is a help to install is not guessed.
     {"HelpFolderUnreachable", Op::kFolderExists, 53 /* ERROR_BAD_NETPATH */, 2,
      HelpCopyFailed(kRetry), test::kOldExe, true},
@@ -266,6 +297,8 @@ TEST_P(TransferFailureTest, KeepsTheMediaUnlessEveryCopySucceeded) {
   test::PutUpdateOnMedia();
   Platform().faults.Fail(point.op, point.nth, point.error);
   Platform().holders = point.holders;
+  Platform().elevated = point.elevated;
+  const promise::DiskState before = promise::CaptureDisk();
 
   EXPECT_EQ(RunUpdate(), point.exit_status);
   EXPECT_EQ(Message(), point.message);
@@ -275,7 +308,13 @@ TEST_P(TransferFailureTest, KeepsTheMediaUnlessEveryCopySucceeded) {
   if (point.media_kept) {
     EXPECT_EQ(disk().Read(L"D:\\Upd\\Lindarex.exe"), test::kNewExe);
     EXPECT_EQ(disk().Read(L"D:\\Upd\\GuidaLindarex\\indice.htm"), "new help");
-    for (const std::string& entry : Changes()) EXPECT_EQ(entry.find("Delete"), std::string::npos);
+    for (const std::string& entry : Changes()) {
+      EXPECT_EQ(entry.find(" d:\\"), std::string::npos) << "nothing removed from the media";
+    }
+  }
+  if (point.exit_status == 2) {
+    EXPECT_EQ(promise::CaptureDisk().files, before.files) << "a failure changes nothing";
+    EXPECT_EQ(promise::CaptureDisk().folders, before.folders);
   }
 }
 
@@ -340,7 +379,7 @@ struct Standing {
 void PrintTo(const Standing& s, std::ostream* os) { *os << s.name; }
 
 void ExeCopyRefused(bool also_elevated) {
-  Platform().faults.Fail(Op::kPutInPlace, 1, platform::kErrorAccessDenied, also_elevated);
+  Platform().faults.Fail(Op::kWriteBeside, 1, platform::kErrorAccessDenied, also_elevated);
 }
 
 const Standing kStandings[] = {
@@ -374,11 +413,13 @@ const Standing kStandings[] = {
        Platform().elevated = true;
      },
      2, ExeCopyFailed(kProtected), 0, test::kOldExe},
-    {"RefusedAfterTheExecutableChanged",
-     [] { Platform().faults.Fail(Op::kPutInPlace, 2, platform::kErrorAccessDenied); }, 2,
-     HelpCopyFailed(kNoPermission), 0, test::kNewExe},
-    {"InUse", [] { Platform().faults.Fail(Op::kPutInPlace, 1, platform::kErrorSharingViolation); },
-     2, ExeCopyFailed(kInUse), 0, test::kOldExe},
+    // Nothing is replaced before every new file is written: a help folder
+    // refused is handed over as the executable is.
+    {"HelpRefusedIsHandedOverToo",
+     [] { Platform().faults.Fail(Op::kWriteBeside, 2, platform::kErrorAccessDenied); }, 0,
+     kCompleted, 1, test::kNewExe, RemovedBy::kUsersRun},
+    {"InUse", [] { Platform().faults.Fail(Op::kRename, 1, platform::kErrorSharingViolation); }, 2,
+     ExeCopyFailed(kInUse), 0, test::kOldExe},
     {"NetworkInstallation",
      [] {
        ExeCopyRefused(false);
@@ -425,7 +466,7 @@ const Standing kStandings[] = {
     {"UnattendedFailed",
      [] {
        Platform().visible_desktop = false;
-       Platform().faults.Fail(Op::kPutInPlace, 1, platform::kErrorSharingViolation);
+       Platform().faults.Fail(Op::kRename, 1, platform::kErrorSharingViolation);
      },
      2, "", 0, test::kOldExe},
 };

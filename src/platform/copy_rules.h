@@ -50,23 +50,4 @@ class VolumeAnswers {
 bool CopyNeeded(const FileStamp& media, const FileStamp& installed, VolumeAnswers& volumes,
                 Status* not_copied);
 
-// Each file is copied to a temporary beside its destination, named
-// ~Quadrivo-<process id>-<n>.tmp, which then takes the destination's place.
-// A run killed in between leaves it behind, and the next run that copies
-// into that folder removes it once its maker has ended. The process id and
-// a counter make a name no other run picks.
-std::wstring TemporaryName(unsigned long process, unsigned long counter);
-// The process id in a temporary's name; 0 for any other name, which is
-// someone else's and stays.
-unsigned long MakerOfTemporary(const std::wstring& name);
-
-// Windows refuses a rename over a file that another program holds open with
-// ERROR_ACCESS_DENIED whatever sharing that program allowed, just as one the
-// file's own permissions forbid. Opening the file for deletion, with every
-// sharing mode, tells them apart: allowed, or refused for its sharing, it is
-// held (kErrorSharingViolation, which passes by itself); refused otherwise,
-// the rights are missing (kErrorAccessDenied). probe: what that open
-// answered.
-Status RefusalOfRename(Status probe);
-
 }  // namespace platform

@@ -1,24 +1,25 @@
 #include "platform/destination_folder.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
-DestinationFolder::DestinationFolder(HeldFolders& disk, const HeldFolder& folder,
-                                     const HeldFolder& media)
-    : disk_(disk), folder_(folder), media_(media) {
+DestinationFolder::DestinationFolder(HeldFolders& disk, Held folder, FolderPath path,
+                                     const HeldFolder& media, UpdateStep& step)
+    : disk_(disk), folder_(std::move(folder)), path_(std::move(path)), media_(media), step_(step) {
   status_ = List();
 }
 
 bool DestinationFolder::KeepTwoSecondTimes() {
   if (!two_second_times_) {
-    two_second_times_ = disk_.KeepsTwoSecondTimes(media_) || disk_.KeepsTwoSecondTimes(folder_);
+    two_second_times_ = disk_.KeepsTwoSecondTimes(media_) || disk_.KeepsTwoSecondTimes(*folder_);
   }
   return *two_second_times_;
 }
 
 bool DestinationFolder::GiveIdentities() {
-  if (!identities_) identities_ = disk_.GivesIdentities(media_) && disk_.GivesIdentities(folder_);
+  if (!identities_) identities_ = disk_.GivesIdentities(media_) && disk_.GivesIdentities(*folder_);
   return *identities_;
 }
 
@@ -32,12 +33,12 @@ bool DestinationFolder::ComesBefore(const FolderEntry& entry, const std::wstring
 // folder or a link of a temporary's name is someone else's, and stays.
 Status DestinationFolder::List() {
   std::vector<FolderEntry> entries;
-  const Status listed = disk_.List(folder_, &entries);
+  const Status listed = disk_.List(*folder_, &entries);
   for (FolderEntry& entry : entries) {
     if (IsFolder(entry.attributes) || IsLink(entry)) continue;
     const unsigned long maker = MakerOfTemporary(entry.name);
     if (maker != 0) {
-      disk_.RemoveAbandoned(folder_, entry.name, maker);
+      disk_.RemoveAbandoned(*folder_, entry.name, maker);
     } else {
       installed_.push_back(std::move(entry));
     }
@@ -55,17 +56,17 @@ const FolderEntry* DestinationFolder::Find(const std::wstring& name) const {
   return &*found;
 }
 
-Status DestinationFolder::Copy(const FolderEntry& media, const std::wstring& name, Copied copied,
-                               std::vector<FileHolder>* holders) {
+Status DestinationFolder::Copy(const FolderEntry& media, const std::wstring& name, Copied copied) {
   const FolderEntry* there = Find(name);
   if (there != nullptr) {
     Status not_copied = kErrorSuccess;
     if (!CopyNeeded(media.stamp, there->stamp, *this, &not_copied)) return not_copied;
   }
-  const std::wstring& destination = there != nullptr ? there->name : name;
-  const Status status = disk_.PutInPlace(media_, media, folder_, destination, there, copied);
-  if (status == kErrorSharingViolation || status == kErrorLockViolation) {
-    *holders = disk_.HoldersOf(folder_, destination);
+  std::wstring temporary;
+  const Status status = disk_.WriteBeside(media_, media, *folder_, there, copied, &temporary);
+  if (status == kErrorSuccess) {
+    step_.NoteWritten(folder_, path_, there != nullptr ? there->name : name, temporary,
+                      there != nullptr);
   }
   return status;
 }

@@ -12,25 +12,26 @@
 
 #include "platform/copy_rules.h"
 #include "platform/held_folders.h"
+#include "platform/update_step.h"
 
 namespace platform {
 
 class DestinationFolder final : private VolumeAnswers {
  public:
-  // folder: held, to copy into; media: held, where the copies come from.
-  // All three outlive this.
-  DestinationFolder(HeldFolders& disk, const HeldFolder& folder, const HeldFolder& media);
+  // folder: held, to copy into, at path below the update's installation
+  // folder; media: held, where the copies come from; step: the update the
+  // copies are written for. disk, media and step outlive this.
+  DestinationFolder(HeldFolders& disk, Held folder, FolderPath path, const HeldFolder& media,
+                    UpdateStep& step);
 
   // Whether the folder could be listed.
   Status status() const { return status_; }
 
-  // Copies the media file (as its folder lists it) into this folder, under
-  // name or, for a file installed already, under the installed spelling (a
-  // rename takes the case of the name it is given). A file already in place
-  // is left as it is. A file found held fails the copy with the programs
-  // that hold it in *holders.
-  Status Copy(const FolderEntry& media, const std::wstring& name, Copied copied,
-              std::vector<FileHolder>* holders);
+  // Writes the media file (as its folder lists it) beside its destination in
+  // this folder, for the update to put in place under name or, for a file
+  // installed already, under the installed spelling (a rename takes the case
+  // of the name it is given). A file already in place is left as it is.
+  Status Copy(const FolderEntry& media, const std::wstring& name, Copied copied);
 
  private:
   Status List();
@@ -42,8 +43,10 @@ class DestinationFolder final : private VolumeAnswers {
   bool GiveIdentities() override;
 
   HeldFolders& disk_;
-  const HeldFolder& folder_;
+  Held folder_;
+  FolderPath path_;
   const HeldFolder& media_;
+  UpdateStep& step_;
   std::vector<FolderEntry> installed_;    // sorted as the file system compares names
   std::optional<bool> two_second_times_;  // none until asked
   std::optional<bool> identities_;

@@ -7,6 +7,7 @@
 #include "platform/destination_folder.h"
 #include "platform/file_system.h"
 #include "platform/held_folders.h"
+#include "platform/update_step.h"
 
 namespace platform {
 
@@ -45,6 +46,17 @@ void KeepFirst(Status& first, Status status) {
   if (first == kErrorSuccess) first = status;
 }
 
+std::wstring WithoutLastBackslash(std::wstring path) {
+  while (!path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+std::wstring Joined(const FolderPath& path, const std::wstring& name) {
+  std::wstring text;
+  for (const std::wstring& component : path) text += component + L"\\";
+  return text + name;
+}
+
 class FileService final : public FileSystemObject {
  public:
   explicit FileService(std::unique_ptr<HeldFolders> disk) : disk_(std::move(disk)) {}
@@ -53,6 +65,12 @@ class FileService final : public FileSystemObject {
   Status DeleteFile(const std::wstring& path) override;
   Status CopyFolder(const std::wstring& source, const std::wstring& destination) override;
   Status DeleteFolder(const std::wstring& path) override;
+  Status BeginUpdate(const std::wstring& installation_folder) override;
+  Status FinishUpdate(std::wstring* failed_file, bool* as_it_was) override;
+  void AbandonUpdate() override {
+    if (step_) step_->Abandon();
+    step_.reset();
+  }
   Status FolderExists(const std::wstring& path, bool* exists) override {
     return disk_->FolderExists(path, exists);
   }
@@ -62,53 +80,137 @@ class FileService final : public FileSystemObject {
   std::vector<FileHolder> HoldersOfHeldFile() override { return holders_; }
 
  private:
-  Status OpenNamedFolder(const std::wstring& full_path, FolderUse use, bool make, Held* folder);
-  Status CopyFiles(const HeldFolder& source, const HeldFolder& destination,
+  Status OpenNamedFolder(const std::wstring& full_path, FolderUse use, Held* folder);
+  Status OpenDestination(const std::wstring& full_path, Held* folder, FolderPath* path);
+  bool IsBelowRoot(const std::wstring& full_path, FolderPath* path);
+  Status OwnStep(Status copied);
+  Status CopyFiles(const HeldFolder& source, const Held& destination, const FolderPath& path,
                    std::vector<FolderEntry>& subfolders);
-  Status CopyTree(const HeldFolder& source, const HeldFolder& destination);
+  Status CopyTree(const HeldFolder& source, const Held& destination, const FolderPath& path);
   Status DeleteEntry(const HeldFolder& folder, const FolderEntry& entry);
   Status DeleteTree(const HeldFolder& folder);
 
   std::unique_ptr<HeldFolders> disk_;
-  // Who held the file the last copy failed on.
+  // The update under way, from BeginUpdate to FinishUpdate, and its
+  // installation folder's full path.
+  std::unique_ptr<UpdateStep> step_;
+  std::wstring root_;
+  // Who held the file the last update failed on.
   std::vector<FileHolder> holders_;
 };
 
 // The folder a full path names, held as itself: its parent is opened by
-// path, it relative to that; made first when missing, if make.
-Status FileService::OpenNamedFolder(const std::wstring& full_path, FolderUse use, bool make,
-                                    Held* folder) {
+// path, it relative to that.
+Status FileService::OpenNamedFolder(const std::wstring& full_path, FolderUse use, Held* folder) {
   const PathParts parts = SplitLast(full_path);
   if (parts.name.empty()) return disk_->OpenFolder(parts.folder, use, folder);
   Held parent;
   const Status opened = disk_->OpenFolder(parts.folder, FolderUse::kRead, &parent);
   if (opened != kErrorSuccess) return opened;
-  return disk_->OpenChildFolder(*parent, parts.name, use, make, nullptr, folder);
+  return disk_->OpenChildFolder(*parent, parts.name, use, false, nullptr, folder, nullptr);
+}
+
+// Whether the full path is the update's installation folder or lies below
+// it, as spelled; *path: where below it.
+bool FileService::IsBelowRoot(const std::wstring& full_path, FolderPath* path) {
+  path->clear();
+  std::wstring rest = full_path;
+  while (!rest.empty() && rest.size() > root_.size()) {
+    const PathParts parts = SplitLast(rest);
+    if (parts.name.empty()) return false;
+    path->insert(path->begin(), parts.name);
+    rest = parts.folder;
+  }
+  return disk_->CompareNames(WithoutLastBackslash(rest), WithoutLastBackslash(root_)) == 0;
+}
+
+// A copy's destination folder, made when missing, which the update notes.
+Status FileService::OpenDestination(const std::wstring& full_path, Held* folder, FolderPath* path) {
+  if (!IsBelowRoot(full_path, path)) return kErrorInvalidParameter;
+  const PathParts parts = SplitLast(full_path);
+  if (parts.name.empty() || path->empty())
+    return OpenNamedFolder(full_path, FolderUse::kRead, folder);
+  Held parent;
+  Status status = disk_->OpenFolder(parts.folder, FolderUse::kRead, &parent);
+  bool made = false;
+  if (status == kErrorSuccess) {
+    status =
+        disk_->OpenChildFolder(*parent, parts.name, FolderUse::kRead, true, nullptr, folder, &made);
+  }
+  if (made) step_->NoteMade(parent, FolderPath(path->begin(), path->end() - 1), parts.name);
+  return status;
+}
+
+Status FileService::BeginUpdate(const std::wstring& installation_folder) {
+  step_.reset();
+  root_ = disk_->FullPath(installation_folder);
+  Held root;
+  Status status = OpenNamedFolder(root_, FolderUse::kRead, &root);
+  if (status == kErrorSuccess) status = PutBackLeftUpdates(*disk_, *root);
+  if (status == kErrorSuccess) step_.reset(new (std::nothrow) UpdateStep(*disk_, root));
+  if (status == kErrorSuccess && !step_) status = kErrorNotEnoughMemory;
+  return status;
+}
+
+Status FileService::FinishUpdate(std::wstring* failed_file, bool* as_it_was) {
+  *as_it_was = true;
+  if (!step_) return kErrorSuccess;
+  Replacement failed;
+  const Status status = step_->Finish(&failed, as_it_was);
+  *failed_file = failed.name.empty() ? std::wstring() : Joined(failed.folder, failed.name);
+  if (status == kErrorSharingViolation || status == kErrorLockViolation) {
+    holders_ = step_->HoldersOf(failed);
+  }
+  step_.reset();
+  return status;
+}
+
+// Outside an update, a copy is one of its own, in the folder given.
+Status FileService::OwnStep(Status copied) {
+  if (copied != kErrorSuccess) {
+    AbandonUpdate();
+    return copied;
+  }
+  std::wstring failed;
+  bool as_it_was = true;
+  return FinishUpdate(&failed, &as_it_was);
 }
 
 Status FileService::CopyFile(const std::wstring& source, const std::wstring& destination) {
   holders_.clear();
   const std::wstring from = disk_->FullPath(source);
   const std::wstring to = disk_->FullPath(destination);
+  const PathParts installed = SplitLast(to);
+  const bool own = !step_;
+  if (own) {
+    const Status begun = BeginUpdate(installed.folder);
+    if (begun != kErrorSuccess) return begun;
+  }
   const PathParts media = SplitLast(from);
   Held media_folder;
   Status status = disk_->OpenFolder(media.folder, FolderUse::kRead, &media_folder);
   FolderEntry program{};
   if (status == kErrorSuccess) status = disk_->EntryOf(*media_folder, media.name, &program);
-  if (status != kErrorSuccess) return status;
-  if (IsFolder(program.attributes)) return kErrorFileNotFound;
+  if (status == kErrorSuccess && IsFolder(program.attributes)) status = kErrorFileNotFound;
   // A link's own content is not the program; what it points to is not this
   // folder's.
-  if (IsLink(program)) return kErrorReparseAttributeConflict;
+  if (status == kErrorSuccess && IsLink(program)) status = kErrorReparseAttributeConflict;
   // A file copied onto itself would always look already in place.
-  if (disk_->IsSameOrInside(to, from)) return kErrorSameFile;
-  const PathParts installed = SplitLast(to);
+  if (status == kErrorSuccess && disk_->IsSameOrInside(to, from)) status = kErrorSameFile;
+  FolderPath path;
   Held installation;
-  status = disk_->OpenFolder(installed.folder, FolderUse::kRead, &installation);
-  if (status != kErrorSuccess) return status;
-  DestinationFolder target(*disk_, *installation, *media_folder);
-  if (target.status() != kErrorSuccess) return target.status();
-  return target.Copy(program, installed.name, Copied::kProgram, &holders_);
+  if (status == kErrorSuccess && !IsBelowRoot(installed.folder, &path)) {
+    status = kErrorInvalidParameter;
+  }
+  if (status == kErrorSuccess) {
+    status = disk_->OpenFolder(installed.folder, FolderUse::kRead, &installation);
+  }
+  if (status == kErrorSuccess) {
+    DestinationFolder target(*disk_, installation, path, *media_folder, *step_);
+    status = target.status();
+    if (status == kErrorSuccess) status = target.Copy(program, installed.name, Copied::kProgram);
+  }
+  return own ? OwnStep(status) : status;
 }
 
 // Without force: a read-only file is refused.
@@ -124,25 +226,32 @@ Status FileService::CopyFolder(const std::wstring& source, const std::wstring& d
   holders_.clear();
   const std::wstring from = disk_->FullPath(source);
   const std::wstring to = disk_->FullPath(destination);
+  const bool own = !step_;
+  if (own) {
+    const Status begun = BeginUpdate(SplitLast(to).folder);
+    if (begun != kErrorSuccess) return begun;
+  }
   // A copy into the source itself would feed on itself without end.
-  if (disk_->IsSameOrInside(to, from)) return kErrorSameFile;
+  Status status = disk_->IsSameOrInside(to, from) ? kErrorSameFile : kErrorSuccess;
   Held media;
-  Status status = OpenNamedFolder(from, FolderUse::kRead, false, &media);
+  if (status == kErrorSuccess) status = OpenNamedFolder(from, FolderUse::kRead, &media);
   Held installed;
-  if (status == kErrorSuccess) status = OpenNamedFolder(to, FolderUse::kRead, true, &installed);
-  return status != kErrorSuccess ? status : CopyTree(*media, *installed);
+  FolderPath path;
+  if (status == kErrorSuccess) status = OpenDestination(to, &installed, &path);
+  if (status == kErrorSuccess) status = CopyTree(*media, installed, path);
+  return own ? OwnStep(status) : status;
 }
 
 // Copies the folder's own files and collects its subfolders. Links inside
 // the source are skipped, never followed, so nothing outside the source
 // folder is copied; any other entry is copied or fails the copy, so that
 // nothing is skipped without a word.
-Status FileService::CopyFiles(const HeldFolder& source, const HeldFolder& destination,
-                              std::vector<FolderEntry>& subfolders) {
+Status FileService::CopyFiles(const HeldFolder& source, const Held& destination,
+                              const FolderPath& path, std::vector<FolderEntry>& subfolders) {
   std::vector<FolderEntry> entries;
   const Status listed = disk_->List(source, &entries);
   if (listed != kErrorSuccess) return listed;
-  DestinationFolder target(*disk_, destination, source);
+  DestinationFolder target(*disk_, destination, path, source, *step_);
   if (target.status() != kErrorSuccess) return target.status();
   for (FolderEntry& entry : entries) {
     if (IsLink(entry)) continue;
@@ -150,7 +259,7 @@ Status FileService::CopyFiles(const HeldFolder& source, const HeldFolder& destin
       subfolders.push_back(std::move(entry));
       continue;
     }
-    const Status status = target.Copy(entry, entry.name, Copied::kHelpFile, &holders_);
+    const Status status = target.Copy(entry, entry.name, Copied::kHelpFile);
     if (status != kErrorSuccess) return status;
   }
   return kErrorSuccess;
@@ -160,26 +269,32 @@ Status FileService::CopyFiles(const HeldFolder& source, const HeldFolder& destin
 // tree fails the copy (the child folder is opened as itself), since through
 // it the copies would land outside the installation. Stops at the first
 // failure.
-Status FileService::CopyTree(const HeldFolder& source, const HeldFolder& destination) {
+Status FileService::CopyTree(const HeldFolder& source, const Held& destination,
+                             const FolderPath& path) {
   std::vector<FolderEntry> subfolders;
-  Status status = CopyFiles(source, destination, subfolders);
+  Status status = CopyFiles(source, destination, path, subfolders);
   for (const FolderEntry& entry : subfolders) {
     if (status != kErrorSuccess) break;
     Held from;
     Held to;
-    status = disk_->OpenChildFolder(source, entry.name, FolderUse::kRead, false, &entry, &from);
+    bool made = false;
+    status =
+        disk_->OpenChildFolder(source, entry.name, FolderUse::kRead, false, &entry, &from, nullptr);
     if (status == kErrorSuccess) {
-      status =
-          disk_->OpenChildFolder(destination, entry.name, FolderUse::kRead, true, nullptr, &to);
+      status = disk_->OpenChildFolder(*destination, entry.name, FolderUse::kRead, true, nullptr,
+                                      &to, &made);
     }
-    if (status == kErrorSuccess) status = CopyTree(*from, *to);
+    if (made) step_->NoteMade(destination, path, entry.name);
+    FolderPath below = path;
+    below.push_back(entry.name);
+    if (status == kErrorSuccess) status = CopyTree(*from, to, below);
   }
   return status;
 }
 
 Status FileService::DeleteFolder(const std::wstring& path) {
   Held folder;
-  const Status opened = OpenNamedFolder(disk_->FullPath(path), FolderUse::kRemove, false, &folder);
+  const Status opened = OpenNamedFolder(disk_->FullPath(path), FolderUse::kRemove, &folder);
   return opened != kErrorSuccess ? opened : DeleteTree(*folder);
 }
 
@@ -191,8 +306,8 @@ Status FileService::DeleteEntry(const HeldFolder& folder, const FolderEntry& ent
   if (IsLink(entry)) return disk_->DeleteChild(folder, entry.name, true);
   if (!IsFolder(entry.attributes)) return disk_->DeleteChild(folder, entry.name, false);
   Held child;
-  const Status opened =
-      disk_->OpenChildFolder(folder, entry.name, FolderUse::kRemove, false, &entry, &child);
+  const Status opened = disk_->OpenChildFolder(folder, entry.name, FolderUse::kRemove, false,
+                                               &entry, &child, nullptr);
   return opened != kErrorSuccess ? opened : DeleteTree(*child);
 }
 

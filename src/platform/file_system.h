@@ -13,7 +13,9 @@
 // - A destination another program holds open fails with
 //   kErrorSharingViolation; kErrorAccessDenied means missing rights.
 // - Copies replace each file in one step: the destination is the old file or
-//   the new one, never half of each.
+//   the new one, never half of each. Between BeginUpdate and FinishUpdate the
+//   copies of one update are one step: every new file is written first,
+//   replacing nothing, and then all are put in place, or none.
 #pragma once
 
 #include <memory>
@@ -36,7 +38,8 @@ class FileSystemObject {
  public:
   virtual ~FileSystemObject() = default;
 
-  // Copies source onto destination, replacing a file already there.
+  // Copies source onto destination, replacing a file already there; outside
+  // an update (BeginUpdate), as one of its own.
   virtual Status CopyFile(const std::wstring& source, const std::wstring& destination) = 0;
   // Deletes one file; a read-only file is not forced and is a failure.
   virtual Status DeleteFile(const std::wstring& path) = 0;
@@ -46,6 +49,21 @@ class FileSystemObject {
   virtual Status CopyFolder(const std::wstring& source, const std::wstring& destination) = 0;
   // Deletes a folder and its content; read-only content is not forced.
   virtual Status DeleteFolder(const std::wstring& path) = 0;
+  // Opens the update of the installation folder: from here on CopyFile and
+  // CopyFolder only write each new file beside its destination. First puts
+  // the installation back as it was before an update that ended half-way
+  // through putting its files in place (its record is in the folder), or
+  // fails with kErrorBusy while that update may still be running and with
+  // kErrorUpdateRecordUnusable where its record cannot be trusted.
+  virtual Status BeginUpdate(const std::wstring& installation_folder) = 0;
+  // Puts every file written since BeginUpdate in place, the old ones kept
+  // until all are, or none: on failure every replacement made is undone and
+  // what the update added is removed; *failed_destination is then the file
+  // that failed, and *as_it_was whether the installation is as it was.
+  virtual Status FinishUpdate(std::wstring* failed_destination, bool* as_it_was) = 0;
+  // Discards what was written since BeginUpdate: the installation stays as
+  // it was.
+  virtual void AbandonUpdate() = 0;
   // Whether the folder path is there, in *exists. Only a folder that is not
   // found, or a file of that name, is absent; one that cannot be asked about
   // (access denied, a network error) is neither, and its status is returned.

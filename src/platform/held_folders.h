@@ -63,18 +63,17 @@ class HeldFolder {
  public:
   virtual ~HeldFolder() = default;
 };
-using Held = std::unique_ptr<HeldFolder>;
+// Shared: an update keeps every folder it writes into held until its files
+// are all in place.
+using Held = std::shared_ptr<HeldFolder>;
 
 enum class FolderUse {
   kRead,    // listed and read from, and copied into: all a disc allows
   kRemove,  // deleted, with its content
 };
 
-// What is put in place. The program is written through to the disk before it
-// replaces the installed file (NTFS may put a rename on disk before the data
-// it names), and a run with more rights than its user installs it only when
-// its publisher signed it; help files are neither flushed one by one nor
-// checked.
+// What is written: a run with more rights than its user installs the program
+// only when its publisher signed it; help files are not checked.
 enum class Copied { kHelpFile, kProgram };
 
 class HeldFolders {
@@ -89,10 +88,10 @@ class HeldFolders {
   // it is missing or a file; ERROR_REPARSE_ATTRIBUTE_CONFLICT when a link.
   virtual Status OpenFolder(const std::wstring& full_path, FolderUse use, Held* folder) = 0;
   // Opens the child folder name of parent, as itself; made first when
-  // missing, if make. listed: the child as parent's listing has just shown
-  // it, or null.
+  // missing, if make, and then *made (when not null) is set. listed: the
+  // child as parent's listing has just shown it, or null.
   virtual Status OpenChildFolder(const HeldFolder& parent, const std::wstring& name, FolderUse use,
-                                 bool make, const FolderEntry* listed, Held* child) = 0;
+                                 bool make, const FolderEntry* listed, Held* child, bool* made) = 0;
   // Every child of the folder but "." and "..". ERROR_INVALID_NAME for a
   // name no folder gives its children (empty, or holding \, / or :), which
   // is never opened.
@@ -112,17 +111,39 @@ class HeldFolders {
   virtual bool GivesIdentities(const HeldFolder& folder) = 0;
 
   // Writes the content of media (a child of media_folder, as its listing
-  // showed it) as a temporary beside name in folder, and gives it name in
-  // one step: the destination is the old file or the new one, never half of
-  // each; on failure it is as it was and no temporary is left. The copy gets
-  // media's last-write time and attributes but read-only; installed, the
-  // file there now (null for none), its own permissions. A destination
-  // another program holds fails with kErrorSharingViolation, missing rights
-  // with kErrorAccessDenied; a run with more rights than its user refuses a
-  // media file with a second name (kErrorMediaFileLinked).
-  virtual Status PutInPlace(const HeldFolder& media_folder, const FolderEntry& media,
-                            const HeldFolder& folder, const std::wstring& name,
-                            const FolderEntry* installed, Copied copied) = 0;
+  // showed it) as a new temporary in folder, its name in *temporary, and
+  // writes it from the cache to the disk (not yet through the disk's own
+  // cache: WriteRecord does that once for all). The copy gets media's
+  // last-write time and attributes but read-only; installed, the file it is
+  // to replace (null for none), its own permissions. Missing rights fail with
+  // kErrorAccessDenied; a run with more rights than its user refuses a media
+  // file with a second name (kErrorMediaFileLinked). On failure no temporary
+  // is left.
+  virtual Status WriteBeside(const HeldFolder& media_folder, const FolderEntry& media,
+                             const HeldFolder& folder, const FolderEntry* installed, Copied copied,
+                             std::wstring* temporary) = 0;
+  // Gives the file from of folder, opened as itself, the name to in one step;
+  // a file of that name is replaced only if replace, and a folder never. A
+  // file another program holds fails with kErrorSharingViolation, missing
+  // rights with kErrorAccessDenied.
+  virtual Status Rename(const HeldFolder& folder, const std::wstring& from, const std::wstring& to,
+                        bool replace) = 0;
+  // Deletes the file name of folder, opened as itself, read-only or not: one
+  // this run wrote or kept aside, or one the record of an ended run names.
+  virtual Status DeleteOwn(const HeldFolder& folder, const std::wstring& name) = 0;
+
+  // Writes bytes as a new file of folder, named for this process
+  // (RecordName), and writes it through to the disk with everything written
+  // before it; its name in *name.
+  virtual Status WriteRecord(const HeldFolder& folder, const std::string& bytes,
+                             std::wstring* name) = 0;
+  // Reads the record name of folder, which the process maker wrote;
+  // ERROR_BUSY while that process may be alive.
+  virtual Status ReadRecord(const HeldFolder& folder, const std::wstring& name, unsigned long maker,
+                            std::string* bytes) = 0;
+  // Writes the file name of folder through to the disk, and with it what was
+  // done in the folder before (a rename).
+  virtual Status MakeDurable(const HeldFolder& folder, const std::wstring& name) = 0;
 
   // Deletes the child name of folder, opened as itself (a link goes as a
   // link, only where it is one when opened): a read-only file is refused.

@@ -14,6 +14,7 @@ constexpr Status kErrorFileNotFound = 2;
 constexpr Status kErrorPathNotFound = 3;
 constexpr Status kErrorAccessDenied = 5;
 constexpr Status kErrorInvalidHandle = 6;
+constexpr Status kErrorInvalidData = 13;
 constexpr Status kErrorNotEnoughMemory = 8;
 constexpr Status kErrorWriteProtect = 19;
 constexpr Status kErrorSharingViolation = 32;
@@ -22,6 +23,7 @@ constexpr Status kErrorHandleDiskFull = 39;
 constexpr Status kErrorInvalidParameter = 87;
 constexpr Status kErrorDiskFull = 112;
 constexpr Status kErrorInvalidName = 123;
+constexpr Status kErrorBusy = 170;
 constexpr Status kErrorMoreData = 234;
 constexpr Status kErrorReparseAttributeConflict = 4391;  // a link where none may be
 constexpr Status kErrorCancelled = 1223;
@@ -38,6 +40,10 @@ constexpr Status kErrorNotPublishers = 577;
 // name besides (a hard link its user may have made to a file they may not
 // read): ERROR_TOO_MANY_LINKS.
 constexpr Status kErrorMediaFileLinked = 1142;
+// The record of an update another run left half-way cannot be read, or the
+// old files it kept are not all there: nothing is guessed, and it stays as
+// it is. ERROR_INVALID_DATA.
+constexpr Status kErrorUpdateRecordUnusable = kErrorInvalidData;
 // An elevated run refused a program whose signature is intact but whose
 // certificate this PC does not trust, and is not the one that signed this
 // program: WinVerifyTrust's CERT_E_UNTRUSTEDROOT.

@@ -54,16 +54,17 @@ Places PlacesOf(const std::wstring& command_path, const std::wstring& program_na
                 FolderOf(command_path) + kMediaHelpFolder, install_folder + kInstalledHelpFolder};
 }
 
-// The copies refuse a file or folder onto itself, but the media's files are
-// removed only if, asked once more, none of them is the installation under
-// another name: removing them would remove the installed program.
+// The copies refuse a file or folder onto itself, but the update goes in
+// place, and the media's files are removed, only if, asked once more, none
+// of them is the installation under another name: removing them would
+// remove the installed program.
 TransferOutcome MediaApart(platform::FileSystemObject& fs, const Places& at, bool has_help) {
   if (fs.IsSameOrInside(at.installed_exe, at.media_exe)) {
-    return Failed(at.media_exe, at.installed_exe, platform::kErrorSameFile, true);
+    return Failed(at.media_exe, at.installed_exe, platform::kErrorSameFile, false);
   }
   if (has_help && (fs.IsSameOrInside(at.installed_exe, at.media_help) ||
                    fs.IsSameOrInside(at.installed_help, at.media_help))) {
-    return Failed(at.media_help, at.installed_help, platform::kErrorSameFile, true);
+    return Failed(at.media_help, at.installed_help, platform::kErrorSameFile, false);
   }
   return TransferOutcome{true, std::wstring(), std::wstring(), platform::kErrorSuccess, true, {}};
 }
@@ -76,6 +77,43 @@ void RemoveMediaFiles(platform::FileSystemObject& fs, const Places& at, bool has
   if (!has_help || fs.DeleteFolder(at.media_help) == platform::kErrorSuccess) {
     fs.DeleteFile(at.media_exe);
   }
+}
+
+// The update's failure as the run reports it: a failed copy, or a file that
+// could not be put in place (its path below the installation folder; one in
+// the installation folder itself is the executable, empty the update's own
+// record there).
+TransferOutcome FailedUpdate(platform::FileSystemObject& fs, const Places& at, bool in_help,
+                             platform::Status status, bool as_it_was) {
+  TransferOutcome failed = in_help ? Failed(at.media_help, at.installed_help, status, !as_it_was)
+                                   : Failed(at.media_exe, at.installed_exe, status, !as_it_was);
+  failed.holders = in_help ? HoldersIfHeld(&fs, status) : HoldersOfExecutable(&fs, status);
+  return failed;
+}
+
+// Every new file is written before anything is replaced, so that a failure
+// there changes nothing; then all go in place as one step, or none.
+TransferOutcome CopyAll(platform::FileSystemObject& fs, const Places& at, bool has_help) {
+  const platform::Status exe_copied = fs.CopyFile(at.media_exe, at.installed_exe);
+  const platform::Status help_copied = exe_copied == platform::kErrorSuccess && has_help
+                                           ? fs.CopyFolder(at.media_help, at.installed_help)
+                                           : platform::kErrorSuccess;
+  if (exe_copied != platform::kErrorSuccess || help_copied != platform::kErrorSuccess) {
+    fs.AbandonUpdate();
+    return exe_copied != platform::kErrorSuccess ? FailedUpdate(fs, at, false, exe_copied, true)
+                                                 : FailedUpdate(fs, at, true, help_copied, true);
+  }
+  const TransferOutcome apart = MediaApart(fs, at, has_help);
+  if (!apart.completed) {
+    fs.AbandonUpdate();
+    return apart;
+  }
+  std::wstring failed_file;
+  bool as_it_was = true;
+  const platform::Status finished = fs.FinishUpdate(&failed_file, &as_it_was);
+  if (finished == platform::kErrorSuccess) return apart;
+  const bool in_help = failed_file.find(L'\\') != std::wstring::npos;
+  return FailedUpdate(fs, at, in_help, finished, as_it_was);
 }
 
 }  // namespace
@@ -94,22 +132,16 @@ TransferOutcome UpdateTransfer(const std::wstring& command_path, const std::wstr
   if (help_asked != platform::kErrorSuccess) {
     return Failed(at.media_help, at.installed_help, help_asked, false);
   }
-  const platform::Status exe_copied = fs->CopyFile(at.media_exe, at.installed_exe);
-  if (exe_copied != platform::kErrorSuccess) {
-    TransferOutcome failed = Failed(at.media_exe, at.installed_exe, exe_copied, false);
-    failed.holders = HoldersOfExecutable(fs, exe_copied);
-    return failed;
+  const platform::Status begun = fs->BeginUpdate(install_folder);
+  if (begun != platform::kErrorSuccess) {
+    return Failed(at.media_exe, at.installed_exe, begun, false);
   }
-  const platform::Status help_copied =
-      has_help ? fs->CopyFolder(at.media_help, at.installed_help) : platform::kErrorSuccess;
-  if (help_copied != platform::kErrorSuccess) {
-    TransferOutcome failed = Failed(at.media_help, at.installed_help, help_copied, true);
-    failed.holders = HoldersIfHeld(fs, help_copied);
-    return failed;
+  const TransferOutcome outcome = CopyAll(*fs, at, has_help);
+  // Asked once more before the media go: a share may answer otherwise now.
+  if (outcome.completed && remove_media && MediaApart(*fs, at, has_help).completed) {
+    RemoveMediaFiles(*fs, at, has_help);
   }
-  const TransferOutcome apart = MediaApart(*fs, at, has_help);
-  if (apart.completed && remove_media) RemoveMediaFiles(*fs, at, has_help);
-  return apart;
+  return outcome;
 }
 
 void RemoveMedia(const std::wstring& command_path, const std::wstring& program_name,

@@ -9,8 +9,9 @@
 A fault passes when each run showed exactly one box with a truthful text and
 the matching exit status, and the disk keeps the promise of an update: the
 installed executable is the old or the new one, every installed file is its
-old or its new version and nothing else was left there, the media keeps its
-files unless the whole update succeeded, and nothing else changed. Exit
+old or its new version and nothing else was left there, a failed update left
+the installation byte for byte as it was, the media keeps its files unless
+the whole update succeeded, and nothing else changed. Exit
 status 77: the fault needs mounting, which this user may not do."""
 
 import argparse
@@ -150,6 +151,14 @@ def check_installation(fault, before, after):
     return failures
 
 
+def check_unchanged_after_failure(fault, before, after):
+    """A failed update changes nothing: the whole installation tree as it was."""
+    prefix = fault.install_folder + "\\"
+    changed = sorted(p for p in set(before) | set(after)
+                     if p.startswith(prefix) and before.get(p, "missing") != after.get(p, "missing"))
+    return ["the update failed, yet the installation changed: %r" % changed] if changed else []
+
+
 def is_media_update_file(path):
     help_folder = faults.MEDIA_HELP
     return path in (faults.MEDIA_EXE, help_folder) or path.startswith(help_folder + "\\")
@@ -195,6 +204,8 @@ def check_outcome(session, fault, before, after, reports):
             failures.append("the media was tidied though no run completed")
     failures += check_installed_exe(fault, before, after, wanted)
     failures += check_installation(fault, before, after)
+    if fault.runs == 1 and fault.scenario.exit_status == faults.FAILED:
+        failures += check_unchanged_after_failure(fault, before, after)
     failures += check_media_and_rest(fault, before, after, media_kept)
     failures += check_written_not_read_only(session, fault, after, wanted)
     return failures
@@ -244,7 +255,8 @@ def run_fault(session, fault, program, launcher):
 KILL_ATTEMPTS = 20
 
 
-def temporaries_left(session, roots):
+def own_files_left(session, roots):
+    """The update's own files: temporaries, kept old files, records."""
     found = []
     for root in roots:
         for folder, _, names in os.walk(session.host_path(root)):
@@ -257,65 +269,64 @@ def fresh_disk(session, fault):
     fault.after_disk(session, None)
 
 
-def help_files_copied(session, fault):
-    """How many of the large help folder's files a killed run installed."""
+def phase_killed_in(session, fault):
+    """Where a killed run stood: "writing" (its new files beside their
+    destinations, no record yet), "placing" (its record pending: files going
+    in place), "after" (done, or nothing of it left)."""
+    left = [os.path.basename(p) for p in own_files_left(session, [fault.install_folder])]
+    if any(n.endswith(".pending") for n in left):
+        return "placing"
+    if any(n.endswith(".done") for n in left):
+        return "after"
     guida = session.host_path(fault.install_folder + "\\Guida")
-    return sum(1 for _, _, names in os.walk(guida) for n in names if n.startswith("pagina"))
+    copied = sum(1 for _, _, names in os.walk(guida) for n in names if n.startswith("pagina"))
+    return "after" if copied == faults.HELP_FOLDERS * faults.HELP_FILES_PER_FOLDER else "writing"
 
 
-def kill_until_temporary_left(session, fault, program, launcher):
-    """Kills runs part-way until one leaves a temporary file behind; the disk
-    as it was before that run, or None when no attempt left one.
+def kill_while_putting_in_place(session, fault, program, launcher):
+    """Kills runs part-way until one is killed while it puts its files in
+    place; the disk as it was before that run, or None when no attempt was.
 
-    Where the kill falls is searched for, not guessed: a run killed before the
-    help folder's copy began moves the next kill later, one killed after it
-    ended moves it earlier, one killed between two files moves it a little.
-    So a quick machine and a loaded one both get there in a few runs."""
+    Where the kill falls is searched for, not guessed: a run killed while it
+    still wrote its files moves the next kill later, one killed after they
+    were in place moves it earlier. So a quick machine and a loaded one both
+    get there in a few runs."""
     fresh_disk(session, fault)
     whole = run_once(session, fault, program, launcher)
     if whole["exit_status"] != 0:
         raise RuntimeError("the update without a kill did not complete: %r" % whole)
-    span_ms = whole["ms_until_first_box"]
-    earliest, latest = 0.0, span_ms
-    total = faults.HELP_FOLDERS * faults.HELP_FILES_PER_FOLDER
-    kill_after_ms = latest / 2
+    earliest, latest = 0.0, whole["ms_until_first_box"]
     for attempt in range(1, KILL_ATTEMPTS + 1):
+        kill_after_ms = (earliest + latest) / 2
         fresh_disk(session, fault)
         before = files.snapshot(session, watched_roots(fault))
         report = session.run_killed(
             launcher, program, e2e_driver.command_line(host_to_windows(program),
                                                        fault.scenario.argument),
             fault.scenario.current_folder, max(1, int(kill_after_ms)))
-        left = temporaries_left(session, [fault.install_folder + "\\Guida"])
-        copied = help_files_copied(session, fault)
-        print("attempt %d: killed after %d ms: %s, %d of %d help files copied, %d temporary files"
-              % (attempt, kill_after_ms, report["killed"], copied, total, len(left)))
-        if report["killed"] and left:
+        phase = phase_killed_in(session, fault) if report["killed"] else "after"
+        print("attempt %d: killed after %d ms: %s, %s" % (attempt, kill_after_ms, report["killed"],
+                                                          phase))
+        if phase == "placing":
             return before
-        if not report["killed"]:  # the run ended first
-            latest = min(latest, report["ms_until_first_box"])
-        elif copied == total:
-            latest = kill_after_ms
-        elif copied == 0:
+        if phase == "writing":
             earliest = kill_after_ms
-        else:  # between two files: a little later lands inside one
-            kill_after_ms += 3
-            continue
-        if latest - earliest < 10:  # the machine's pace changed: search again
-            earliest, latest = 0.0, span_ms
-        kill_after_ms = (earliest + latest) / 2
+        else:
+            latest = kill_after_ms if report["killed"] else report["ms_until_first_box"]
+        if latest - earliest < 2:  # the machine's pace changed: search again
+            earliest, latest = 0.0, whole["ms_until_first_box"]
     return None
 
 
 def run_killed_then_again(session, fault, program, launcher):
-    """A run killed while it copied the help folder, then a whole run: the
-    second completes, installs exactly the media's tree, and leaves no
-    temporary file of the first anywhere."""
+    """A run killed while it put its files in place, then a whole run: the
+    second puts back what the first replaced, completes, installs exactly the
+    media's tree, and leaves nothing of the first anywhere."""
     with contextlib.ExitStack() as cleanup:
         cleanup.callback(e2e_driver.reset_disk, session)
-        before = kill_until_temporary_left(session, fault, program, launcher)
+        before = kill_while_putting_in_place(session, fault, program, launcher)
         if before is None:
-            return ["no run killed part-way left a temporary file in %d attempts"
+            return ["no run was killed while it put its files in place in %d attempts"
                     % KILL_ATTEMPTS]
         again = run_once(session, fault, program, launcher)
         after = files.snapshot(session, watched_roots(fault))
@@ -327,9 +338,9 @@ def run_killed_then_again(session, fault, program, launcher):
         difference = e2e_driver.describe_difference(expected, after)
         if difference:
             failures.append("disk after running again:\n" + difference)
-        left = temporaries_left(session, watched_roots(fault))
+        left = own_files_left(session, watched_roots(fault))
         if left:
-            failures.append("temporary files left: %r" % left)
+            failures.append("files of the killed run left: %r" % left)
         return failures
 
 

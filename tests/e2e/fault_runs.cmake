@@ -36,6 +36,6 @@ set_tests_properties(e2e_faults.session_setup e2e_faults.session_teardown ${faul
                                 TIMEOUT 120)
 # A run killed part-way is tried again at other moments until it leaves a
 # temporary file behind; on a loaded machine that takes several runs.
-if(TEST e2e_faults.run_killed_during_help_then_again)
-  set_tests_properties(e2e_faults.run_killed_during_help_then_again PROPERTIES TIMEOUT 600)
+if(TEST e2e_faults.run_killed_while_putting_in_place_then_again)
+  set_tests_properties(e2e_faults.run_killed_while_putting_in_place_then_again PROPERTIES TIMEOUT 600)
 endif()

@@ -4,7 +4,8 @@ changed, a link leading out of the media, a second run at the same time.
 
 Each fault names the one truthful box the user must see and what the disk
 must hold afterwards: the installed executable the old or the new one, the
-media untouched unless the whole update succeeded."""
+installation exactly as it was after a failure, the media untouched unless
+the whole update succeeded."""
 
 import os
 import shutil
@@ -36,8 +37,8 @@ class Fault:
     after_disk: Optional[Callable] = None
     watched: List[str] = field(default_factory=list)  # more roots that must not change
     runs: int = 1  # runs started at the same time
-    # The run is killed part-way until it leaves a temporary file behind, then
-    # run again to its end (fault_driver.run_killed_then_again).
+    # The run is killed part-way until it is killed while it puts its files in
+    # place, then run again to its end (fault_driver.run_killed_then_again).
     killed_part_way: bool = False
     # Update files that stay on the media unchanged though it is tidied.
     left_on_media: List[str] = field(default_factory=list)
@@ -211,17 +212,20 @@ FAULTS = [
           media_kept=True,
           before_disk=small_drive("E", (OLD_INSTALLATION_PAGES + 2) * PAGE),
           after_disk=too_full_for_new_exe("E")),
+    # Every new file is written before anything is replaced: the executable
+    # already written goes, and the old one stays.
     Fault("installation_drive_full_during_help",
           update(help_copy_failed("E:\\Lindarex", say.NO_SPACE), FAILED, "E:\\Lindarex"),
-          "E:\\Lindarex", "new", media_kept=True,
+          "E:\\Lindarex", "old", media_kept=True,
           before_disk=small_drive("E", (OLD_INSTALLATION_PAGES + NEW_EXE_PAGES + 1) * PAGE),
           after_disk=big_help_file),
     Fault("media_read_only_mount", update(COMPLETED, 0), "C:\\Lindarex", "new", media_kept=True,
           after_disk=media_read_only_mount),
+    # Found once the new executable is in place, which then goes back.
     Fault("installed_help_file_held",
           update(help_copy_failed("C:\\Lindarex", IN_USE), FAILED,
                  held_file="C:\\Lindarex\\Guida\\indice.htm"),
-          "C:\\Lindarex", "new", media_kept=True),
+          "C:\\Lindarex", "old", media_kept=True),
     # Wine opens a link's target even when asked for the link itself, so the
     # link is never removed there (nor anything through it), and the help
     # folder stays with it; the executable, which goes only once its help
@@ -236,8 +240,8 @@ FAULTS = [
     Fault("media_named_by_short_name", media_named_otherwise(SHORT_MEDIA, LONG_MEDIA), SHORT_MEDIA,
           "absent", media_kept=True, before_disk=long_media_folder,
           after_disk=short_name_leads_to_media, watched=[LONG_MEDIA]),
-    Fault("run_killed_during_help_then_again", update(COMPLETED, 0), "C:\\Lindarex", "new",
-          media_kept=False, after_disk=large_help_folder, killed_part_way=True),
+    Fault("run_killed_while_putting_in_place_then_again", update(COMPLETED, 0), "C:\\Lindarex",
+          "new", media_kept=False, after_disk=large_help_folder, killed_part_way=True),
 ]
 
 BY_NAME = {f.name: f for f in FAULTS}

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "fake/fake_platform.h"
+#include "platform/update_record.h"
 
 namespace fake {
 
@@ -23,6 +24,11 @@ struct FakeFolder final : platform::HeldFolder {
 
 const FakeFolder& Held(const platform::HeldFolder& folder) {
   return static_cast<const FakeFolder&>(folder);
+}
+
+// The tests' media are on drive D:, their installations elsewhere.
+void NoteRemoval(const std::wstring& key) {
+  if (key.compare(0, 2, L"d:") == 0) Platform().removals_elevated.push_back(Platform().elevated);
 }
 
 std::wstring LastName(const std::wstring& key) { return key.substr(key.rfind(L'\\') + 1); }
@@ -80,8 +86,9 @@ bool FakeDisk::HasIdentity(const std::wstring& path) const {
   });
 }
 
+// A drive's root is always there.
 bool FakeDisk::IsFolderKey(const std::wstring& key) const {
-  return key.empty() || folders_.count(key) != 0;
+  return key.empty() || (key.size() == 2 && key[1] == L':') || folders_.count(key) != 0;
 }
 
 void FakeDisk::AddAlias(const std::wstring& alias, const std::wstring& target, AliasKind kind) {
@@ -106,6 +113,16 @@ void FakeDisk::AddFile(const std::wstring& path, const std::string& bytes, bool 
 void FakeDisk::AddCopyOf(const std::wstring& path, const std::wstring& original) {
   AddFolder(Parent(Real(path)));
   files_[Real(path)] = FakeFile{Read(original), false, files_.at(Real(original)).write_time};
+}
+
+void FakeDisk::Remove(const std::wstring& path) {
+  const std::wstring key = Real(path);
+  for (auto file = files_.begin(); file != files_.end();) {
+    file = IsSameOrBelow(file->first, key) ? files_.erase(file) : std::next(file);
+  }
+  for (auto folder = folders_.begin(); folder != folders_.end();) {
+    folder = IsSameOrBelow(*folder, key) ? folders_.erase(folder) : std::next(folder);
+  }
 }
 
 void FakeDisk::Hold(const std::wstring& path) { files_.at(Real(path)).in_use = true; }
@@ -163,13 +180,14 @@ platform::Status FakeHeldFolders::OpenFolder(const std::wstring& full_path, plat
 platform::Status FakeHeldFolders::OpenChildFolder(const platform::HeldFolder& parent,
                                                   const std::wstring& name, platform::FolderUse,
                                                   bool make, const platform::FolderEntry*,
-                                                  platform::Held* child) {
+                                                  platform::Held* child, bool* made) {
   const std::wstring key = disk_.Follow(FakeDisk::Child(Held(parent).key, name), true);
   if (const platform::Status fault = Asked(Op::kOpenChildFolder, key)) return fault;
   if (disk_.files_.count(key) != 0) return platform::kErrorPathNotFound;
   if (!disk_.IsFolderKey(key)) {
     if (!make) return platform::kErrorPathNotFound;
     disk_.folders_.insert(key);
+    if (made != nullptr) *made = true;
   }
   auto held = std::make_unique<FakeFolder>();
   held->key = key;
@@ -209,30 +227,99 @@ bool FakeHeldFolders::GivesIdentities(const platform::HeldFolder& folder) {
 }
 
 // The copy arrives writable, whatever the source was, with the source's
-// time. Windows refuses the rename over a held file with access denied, and
-// the open for deletion that asks why is refused for its sharing.
-platform::Status FakeHeldFolders::PutInPlace(const platform::HeldFolder& media_folder,
-                                             const platform::FolderEntry& media,
-                                             const platform::HeldFolder& folder,
-                                             const std::wstring& name, const platform::FolderEntry*,
-                                             platform::Copied) {
-  const std::wstring target = disk_.Follow(FakeDisk::Child(Held(folder).key, name), true);
-  if (const platform::Status fault = Asked(Op::kPutInPlace, target)) return fault;
+// time.
+platform::Status FakeHeldFolders::WriteBeside(const platform::HeldFolder& media_folder,
+                                              const platform::FolderEntry& media,
+                                              const platform::HeldFolder& folder,
+                                              const platform::FolderEntry*, platform::Copied,
+                                              std::wstring* temporary) {
+  *temporary = platform::TemporaryName(Platform().process_id, ++temporaries_);
+  const std::wstring key = FakeDisk::Child(Held(folder).key, *temporary);
+  if (const platform::Status fault = Asked(Op::kWriteBeside, key)) return fault;
   const auto source = disk_.files_.find(FakeDisk::Child(Held(media_folder).key, media.name));
   if (source == disk_.files_.end()) return platform::kErrorFileNotFound;
-  if (disk_.folders_.count(target) != 0) return platform::kErrorAccessDenied;
-  const auto installed = disk_.files_.find(target);
-  if (installed != disk_.files_.end() && installed->second.in_use) {
-    return platform::RefusalOfRename(platform::kErrorSharingViolation);
-  }
-  disk_.files_[target] = FakeFile{source->second.bytes, false, source->second.write_time};
+  disk_.files_[key] = FakeFile{source->second.bytes, false, source->second.write_time};
   return platform::kErrorSuccess;
+}
+
+// Windows refuses to rename a file another program holds open without
+// sharing its deletion (a help page in a viewer) for its sharing, and a
+// rename over a read-only file or a folder with access denied
+// (FILE_RENAME_INFORMATION, ReplaceIfExists).
+platform::Status FakeHeldFolders::Rename(const platform::HeldFolder& folder,
+                                         const std::wstring& from, const std::wstring& to,
+                                         bool replace) {
+  const std::wstring source = FakeDisk::Child(Held(folder).key, from);
+  const std::wstring target = FakeDisk::Child(Held(folder).key, to);
+  if (const platform::Status fault = Asked(Op::kRename, source + L" to " + to)) return fault;
+  const auto found = disk_.files_.find(source);
+  if (found == disk_.files_.end()) return platform::kErrorFileNotFound;
+  if (found->second.in_use) return platform::kErrorSharingViolation;
+  if (disk_.folders_.count(target) != 0) return platform::kErrorAccessDenied;
+  const auto there = disk_.files_.find(target);
+  if (there != disk_.files_.end() && source != target) {
+    if (!replace) return 183;  // ERROR_ALREADY_EXISTS
+    if (there->second.read_only || there->second.in_use) return platform::kErrorAccessDenied;
+  }
+  FakeFile file = found->second;
+  disk_.files_.erase(found);
+  disk_.files_[target] = file;
+  return platform::kErrorSuccess;
+}
+
+platform::Status FakeHeldFolders::DeleteOwn(const platform::HeldFolder& folder,
+                                            const std::wstring& name) {
+  const std::wstring key = FakeDisk::Child(Held(folder).key, name);
+  if (const platform::Status fault = Asked(Op::kDeleteOwn, key)) return fault;
+  const auto found = disk_.files_.find(key);
+  if (found == disk_.files_.end()) return platform::kErrorFileNotFound;
+  if (found->second.in_use) return platform::kErrorSharingViolation;
+  disk_.files_.erase(found);
+  return platform::kErrorSuccess;
+}
+
+platform::Status FakeHeldFolders::WriteRecord(const platform::HeldFolder& folder,
+                                              const std::string& bytes, std::wstring* name) {
+  *name = platform::RecordName(Platform().process_id, false);
+  const std::wstring key = FakeDisk::Child(Held(folder).key, *name);
+  if (const platform::Status fault = Asked(Op::kWriteRecord, key)) return fault;
+  if (disk_.files_.count(key) != 0) return 80;  // ERROR_FILE_EXISTS
+  disk_.files_[key] = FakeFile{bytes, false, ++disk_.clock_};
+  return platform::kErrorSuccess;
+}
+
+// Every earlier process has ended.
+platform::Status FakeHeldFolders::ReadRecord(const platform::HeldFolder& folder,
+                                             const std::wstring& name, unsigned long maker,
+                                             std::string* bytes) {
+  const std::wstring key = FakeDisk::Child(Held(folder).key, name);
+  if (const platform::Status fault = Asked(Op::kReadRecord, key)) return fault;
+  if (maker == Platform().process_id) return platform::kErrorBusy;
+  const auto found = disk_.files_.find(key);
+  if (found == disk_.files_.end()) return platform::kErrorFileNotFound;
+  *bytes = found->second.bytes;
+  return platform::kErrorSuccess;
+}
+
+platform::Status FakeHeldFolders::MakeDurable(const platform::HeldFolder& folder,
+                                              const std::wstring& name) {
+  const std::wstring key = FakeDisk::Child(Held(folder).key, name);
+  if (const platform::Status fault = Asked(Op::kMakeDurable, key)) return fault;
+  return disk_.files_.count(key) != 0 ? platform::kErrorSuccess : platform::kErrorFileNotFound;
+}
+
+// A temporary of an ended process goes; one of this process stays.
+void FakeHeldFolders::RemoveAbandoned(const platform::HeldFolder& folder, const std::wstring& name,
+                                      unsigned long maker) {
+  if (maker == Platform().process_id) return;
+  const auto found = disk_.files_.find(FakeDisk::Child(Held(folder).key, name));
+  if (found != disk_.files_.end() && !found->second.in_use) disk_.files_.erase(found);
 }
 
 platform::Status FakeHeldFolders::DeleteChild(const platform::HeldFolder& folder,
                                               const std::wstring& name, bool) {
   const std::wstring key = disk_.Follow(FakeDisk::Child(Held(folder).key, name), true);
-  Platform().removals_elevated.push_back(Platform().elevated);
+  NoteRemoval(key);
   if (const platform::Status fault = Asked(Op::kDeleteChild, key)) return fault;
   const auto found = disk_.files_.find(key);
   if (found == disk_.files_.end()) return platform::kErrorFileNotFound;
@@ -244,7 +331,7 @@ platform::Status FakeHeldFolders::DeleteChild(const platform::HeldFolder& folder
 
 platform::Status FakeHeldFolders::DeleteFolder(const platform::HeldFolder& folder) {
   const std::wstring& key = Held(folder).key;
-  Platform().removals_elevated.push_back(Platform().elevated);
+  NoteRemoval(key);
   if (const platform::Status fault = Asked(Op::kDeleteFolder, key)) return fault;
   std::vector<platform::FolderEntry> left;
   Children(key, &left);

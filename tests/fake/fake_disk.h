@@ -26,6 +26,11 @@ struct FakeFile {
   std::uint64_t write_time = 0;
   // Held by a running program: it can be neither replaced nor deleted.
   bool in_use = false;
+
+  bool operator==(const FakeFile& other) const {
+    return bytes == other.bytes && read_only == other.read_only && write_time == other.write_time &&
+           in_use == other.in_use;
+  }
 };
 
 // How the file system shows that an alias names the same file.
@@ -53,6 +58,9 @@ class FakeDisk {
   // Creates path as an earlier copy of original left it: the same bytes and
   // last-write time.
   void AddCopyOf(const std::wstring& path, const std::wstring& original);
+  // Removes the file, or the folder with everything in it (a stick taken
+  // away).
+  void Remove(const std::wstring& path);
   // Marks the file as held by a running program.
   void Hold(const std::wstring& path);
 
@@ -115,8 +123,8 @@ class FakeHeldFolders final : public platform::HeldFolders {
                               platform::Held* folder) override;
   platform::Status OpenChildFolder(const platform::HeldFolder& parent, const std::wstring& name,
                                    platform::FolderUse use, bool make,
-                                   const platform::FolderEntry* listed,
-                                   platform::Held* child) override;
+                                   const platform::FolderEntry* listed, platform::Held* child,
+                                   bool* made) override;
   platform::Status List(const platform::HeldFolder& folder,
                         std::vector<platform::FolderEntry>* entries) override;
   platform::Status EntryOf(const platform::HeldFolder& folder, const std::wstring& name,
@@ -124,15 +132,25 @@ class FakeHeldFolders final : public platform::HeldFolders {
   int CompareNames(const std::wstring& left, const std::wstring& right) override;
   bool KeepsTwoSecondTimes(const platform::HeldFolder&) override { return false; }
   bool GivesIdentities(const platform::HeldFolder& folder) override;
-  platform::Status PutInPlace(const platform::HeldFolder& media_folder,
-                              const platform::FolderEntry& media,
-                              const platform::HeldFolder& folder, const std::wstring& name,
-                              const platform::FolderEntry* installed,
-                              platform::Copied copied) override;
+  platform::Status WriteBeside(const platform::HeldFolder& media_folder,
+                               const platform::FolderEntry& media,
+                               const platform::HeldFolder& folder,
+                               const platform::FolderEntry* installed, platform::Copied copied,
+                               std::wstring* temporary) override;
+  platform::Status Rename(const platform::HeldFolder& folder, const std::wstring& from,
+                          const std::wstring& to, bool replace) override;
+  platform::Status DeleteOwn(const platform::HeldFolder& folder, const std::wstring& name) override;
+  platform::Status WriteRecord(const platform::HeldFolder& folder, const std::string& bytes,
+                               std::wstring* name) override;
+  platform::Status ReadRecord(const platform::HeldFolder& folder, const std::wstring& name,
+                              unsigned long maker, std::string* bytes) override;
+  platform::Status MakeDurable(const platform::HeldFolder& folder,
+                               const std::wstring& name) override;
   platform::Status DeleteChild(const platform::HeldFolder& folder, const std::wstring& name,
                                bool link) override;
   platform::Status DeleteFolder(const platform::HeldFolder& folder) override;
-  void RemoveAbandoned(const platform::HeldFolder&, const std::wstring&, unsigned long) override {}
+  void RemoveAbandoned(const platform::HeldFolder& folder, const std::wstring& name,
+                       unsigned long maker) override;
   platform::Status FolderExists(const std::wstring& path, bool* exists) override;
   bool IsSameOrInside(const std::wstring& path, const std::wstring& other) override;
   std::vector<platform::FileHolder> HoldersOf(const platform::HeldFolder& folder,
@@ -144,6 +162,7 @@ class FakeHeldFolders final : public platform::HeldFolders {
 
   FakeDisk& disk_;
   FaultPlan& faults_;
+  unsigned long temporaries_ = 0;  // the temporaries this process named
 };
 
 }  // namespace fake

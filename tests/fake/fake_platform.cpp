@@ -45,6 +45,18 @@ void ResetProcess() {
   FunzioniReg::FileSystem.reset();
 }
 
+void StartNextProcess() {
+  FakePlatform& p = *the_platform;
+  p.faults.Clear();
+  p.boxes.clear();
+  p.elevated_runs.clear();
+  p.removals_elevated.clear();
+  p.handed_over = false;
+  ++p.process_id;
+  FunzioniReg::OpenKeys.clear();
+  FunzioniReg::FileSystem.reset();
+}
+
 }  // namespace fake
 
 namespace platform {

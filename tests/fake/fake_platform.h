@@ -43,11 +43,13 @@ struct FakePlatform {
   std::vector<std::wstring> elevated_runs;
   // Set while the elevated run another run handed the update to runs.
   bool handed_over = false;
-  // For each removal asked of the media (a file or a folder): whether the
-  // run that asked was elevated.
+  // For each removal asked of the media (a file or a folder on drive D:):
+  // whether the run that asked was elevated.
   std::vector<bool> removals_elevated;
   // Who holds the installed file a copy failed on, as the system names them.
   std::vector<platform::FileHolder> holders;
+  // The running process's id; every earlier one has ended.
+  unsigned long process_id = 4000;
 };
 
 // The platform behind every platform call of the code under test.
@@ -55,5 +57,8 @@ FakePlatform& Platform();
 
 // A fresh platform, and the module's own state as at the start of a process.
 void ResetProcess();
+// The next process on the same machine: the disk and the registry as the
+// last one left them, no fault planned.
+void StartNextProcess();
 
 }  // namespace fake

@@ -7,7 +7,8 @@ const char* OpName(Op op) {
   static const char* const kNames[] = {
       "any",          "RegOpenKey",  "RegQueryValue",   "RegCloseKey", "CreateFileSystem",
       "FolderExists", "OpenFolder",  "OpenChildFolder", "List",        "EntryOf",
-      "PutInPlace",   "DeleteChild", "DeleteFolder",
+      "WriteBeside",  "Rename",      "DeleteOwn",       "WriteRecord", "ReadRecord",
+      "MakeDurable",  "DeleteChild", "DeleteFolder",
   };
   return kNames[static_cast<int>(op)];
 }

@@ -21,7 +21,12 @@ enum class Op {
   kOpenChildFolder,
   kList,
   kEntryOf,
-  kPutInPlace,
+  kWriteBeside,
+  kRename,
+  kDeleteOwn,
+  kWriteRecord,
+  kReadRecord,
+  kMakeDurable,
   kDeleteChild,
   kDeleteFolder,
 };

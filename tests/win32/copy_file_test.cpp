@@ -55,7 +55,6 @@ struct CopyCase {
 // states it, put in place of the system's own through the table of calls.
 using platform::win32::System;
 SECURITY_INFORMATION dacl_set = 0;
-NTSTATUS probe_refusal = 0;
 DWORD dacl_query_refusal = ERROR_SUCCESS;
 
 // The installed file's DACL: cut off from its folder's permissions, as NTFS
@@ -86,24 +85,23 @@ const auto kSetInformation =
 constexpr NTSTATUS kStatusAccessDenied = static_cast<NTSTATUS>(0xC0000022);
 constexpr NTSTATUS kStatusSharingViolation = static_cast<NTSTATUS>(0xC0000043);
 
-// A rename over a file another program holds, or one this user may not
-// replace: FileRenameInformation is refused with STATUS_ACCESS_DENIED either
-// way.
+// A rename this user may not make: FileRenameInformation refused with
+// STATUS_ACCESS_DENIED.
 NTSTATUS NTAPI RenameRefused(HANDLE file, PIO_STATUS_BLOCK io, PVOID info, ULONG size,
                              FILE_INFORMATION_CLASS kind) {
   if (kind == FileRenameInformation) return kStatusAccessDenied;
   return kSetInformation(file, io, info, size, kind);
 }
 
-// The open for deletion alone that asks the file why, answering
-// probe_refusal.
-NTSTATUS NTAPI ProbeAnswers(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES object,
-                            PIO_STATUS_BLOCK io, PLARGE_INTEGER size, ULONG attributes, ULONG share,
-                            ULONG disposition, ULONG options, PVOID ea, ULONG ea_size) {
-  if (access == (DELETE | SYNCHRONIZE) && (options & FILE_NON_DIRECTORY_FILE) == 0 &&
-      probe_refusal != 0) {
-    return probe_refusal;
-  }
+// The installed file held by another program that does not share its
+// deletion (a help viewer): an open of it for deletion, which a rename needs,
+// is refused with STATUS_SHARING_VIOLATION.
+NTSTATUS NTAPI InstalledHeld(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES object,
+                             PIO_STATUS_BLOCK io, PLARGE_INTEGER size, ULONG attributes,
+                             ULONG share, ULONG disposition, ULONG options, PVOID ea,
+                             ULONG ea_size) {
+  const std::wstring name(object->ObjectName->Buffer, object->ObjectName->Length / sizeof(wchar_t));
+  if ((access & DELETE) != 0 && name == L"Lindarex.exe") return kStatusSharingViolation;
   return platform::win32::NtdllFunction<decltype(&::NtCreateFile)>("NtCreateFile")(
       file, access, object, io, size, attributes, share, disposition, options, ea, ea_size);
 }
@@ -151,12 +149,6 @@ NTSTATUS NTAPI FatRename(HANDLE file, PIO_STATUS_BLOCK io, PVOID info, ULONG siz
   return RenameTo(file, io, target);
 }
 
-BOOL WINAPI AttributesDenied(HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size) {
-  if (kind != FileBasicInfo) return ::SetFileInformationByHandle(file, kind, info, size);
-  ::SetLastError(ERROR_ACCESS_DENIED);
-  return FALSE;
-}
-
 UINT WINAPI RemoteDrive(LPCWSTR) { return DRIVE_REMOTE; }
 
 // Some network and FAT drivers give no file index.
@@ -173,12 +165,6 @@ void WINAPI CountPause(DWORD ms) { paused_ms += ms; }
 void DaclAnswers(DWORD refusal) {
   System.GetSecurityInfo = DaclQuery;
   dacl_query_refusal = refusal;
-}
-
-void Held(NTSTATUS refusal) {
-  System.NtSetInformationFile = RenameRefused;
-  System.NtCreateFile = ProbeAnswers;
-  probe_refusal = refusal;
 }
 
 // The file's DACL as SDDL; empty when it cannot be read.
@@ -289,18 +275,10 @@ INSTANTIATE_TEST_SUITE_P(
                    System.GetDriveTypeW = RemoteDrive;
                  },
                  platform::kErrorSuccess, 0},
-        CopyCase{"held_probe_opens", true, false, false, nullptr, [] { Held(0); },
-                 platform::kErrorSharingViolation},
-        CopyCase{"held_probe_in_use", true, false, false, nullptr,
-                 [] { Held(kStatusSharingViolation); }, platform::kErrorSharingViolation},
-        CopyCase{"forbidden_probe_denied", true, false, false, nullptr,
-                 [] { Held(kStatusAccessDenied); }, platform::kErrorAccessDenied},
-        CopyCase{"read_only_mark_forbidden", true, true, false, nullptr,
-                 [] {
-                   Held(0);
-                   System.SetFileInformationByHandle = AttributesDenied;
-                 },
-                 platform::kErrorAccessDenied},
+        CopyCase{"installed_held", true, false, false, nullptr,
+                 [] { System.NtCreateFile = InstalledHeld; }, platform::kErrorSharingViolation},
+        CopyCase{"rename_refused", true, false, false, nullptr,
+                 [] { System.NtSetInformationFile = RenameRefused; }, platform::kErrorAccessDenied},
         CopyCase{"share_refuses_a_root_folder", true, false, false, nullptr,
                  [] { System.NtSetInformationFile = ShareRename; }},
         CopyCase{"read_only_on_fat", true, true, false, nullptr,

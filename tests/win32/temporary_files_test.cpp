@@ -67,7 +67,8 @@ TEST(AbandonedTemporaryTest, MakerAliveOnlyIfRunningSinceBeforeTheFile) {
   EXPECT_FALSE(MakerMayBeAlive(0x7ffffffcUL, Now())) << "no such process";
 }
 
-// One search of the folder: the dead run's temporaries go, read-only or not;
+// One search of the folder: the dead run's temporaries and kept old files go,
+// read-only or not;
 // a live run's, a folder of a temporary's name and every other file stay.
 TEST(AbandonedTemporaryTest, OnlyTheDeadRunsTemporariesAreRemoved) {
   EndedProcess ended;
@@ -78,6 +79,8 @@ TEST(AbandonedTemporaryTest, OnlyTheDeadRunsTemporariesAreRemoved) {
   WriteBytes(folder / (L"~Quadrivo-" + dead + L"-1.tmp"), "half a help file");
   WriteBytes(folder / (L"~Quadrivo-" + dead + L"-2.tmp"), "half a program");
   SetReadOnly(folder / (L"~Quadrivo-" + dead + L"-2.tmp"), true);
+  // An old program kept aside that its update could not remove, still running.
+  WriteBytes(folder / (L"~Quadrivo-" + dead + L"-4.old"), "old program");
   win32_test::MakeFolder(folder / (L"~Quadrivo-" + dead + L"-3.tmp"));
   WriteBytes(folder / (L"~Quadrivo-" + live + L"-1.tmp"), "being copied");
   WriteBytes(folder / L"~Quadrivo-appunti.tmp", "someone else's");
@@ -88,7 +91,9 @@ TEST(AbandonedTemporaryTest, OnlyTheDeadRunsTemporariesAreRemoved) {
   platform::Held held;
   ASSERT_EQ(disk->OpenFolder(disk->FullPath(folder.path()), platform::FolderUse::kRead, &held),
             platform::kErrorSuccess);
-  EXPECT_EQ(platform::DestinationFolder(*disk, *held, *held).status(), platform::kErrorSuccess);
+  platform::UpdateStep step(*disk, held);
+  EXPECT_EQ(platform::DestinationFolder(*disk, held, {}, *held, step).status(),
+            platform::kErrorSuccess);
 
   Listing kept{L"Lindarex.exe", L"~Quadrivo-" + dead + L"-3.tmp\\",
                L"~Quadrivo-" + live + L"-1.tmp", L"~Quadrivo-appunti.tmp"};

@@ -78,12 +78,12 @@ struct RenameInformation {
   std::vector<std::uint64_t> storage;
   ULONG size;
 
-  RenameInformation(const std::wstring& name, HANDLE root) {
+  RenameInformation(const std::wstring& name, HANDLE root, bool replace) {
     const ULONG name_bytes = static_cast<ULONG>(name.size() * sizeof(wchar_t));
     size = static_cast<ULONG>(sizeof(FILE_RENAME_INFORMATION)) + name_bytes;
     storage.assign(size / sizeof(std::uint64_t) + 1, 0);
     auto* const rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(storage.data());
-    rename->ReplaceIfExists = TRUE;
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
     rename->RootDirectory = root;
     rename->FileNameLength = name_bytes;
     std::memcpy(rename->FileName, name.c_str(), name_bytes);
@@ -158,11 +158,11 @@ Status Folder::Open(const std::wstring& path, FolderUse use, Folder* folder) {
 }
 
 Status Folder::OpenFolder(const std::wstring& name, FolderUse use, bool make, Folder* child,
-                          const FolderEntry* listed) const {
+                          const FolderEntry* listed, bool* made) const {
   child->path_ = JoinPath(path_, name.c_str());
   const Status opened =
       OpenChild(name, AccessFor(use), &child->handle_, FILE_DIRECTORY_FILE, kAllButDeletion,
-                make ? FILE_OPEN_IF : FILE_OPEN, FILE_ATTRIBUTE_NORMAL);
+                make ? FILE_OPEN_IF : FILE_OPEN, FILE_ATTRIBUTE_NORMAL, false, made);
   if (opened != kErrorSuccess) return FolderStatus(opened);
   FolderEntry asked{};
   if (listed == nullptr) {
@@ -175,7 +175,7 @@ Status Folder::OpenFolder(const std::wstring& name, FolderUse use, bool make, Fo
 
 Status Folder::OpenChild(const std::wstring& name, ACCESS_MASK access, ScopedFileHandle* child,
                          ULONG options, ULONG share, ULONG disposition, ULONG attributes,
-                         bool through_filter) const {
+                         bool through_filter, bool* created) const {
   UNICODE_STRING counted = Counted(name);
   OBJECT_ATTRIBUTES object;
   InitializeObjectAttributes(&object, &counted, OBJ_CASE_INSENSITIVE, handle_.get(), nullptr);
@@ -186,6 +186,9 @@ Status Folder::OpenChild(const std::wstring& name, ACCESS_MASK access, ScopedFil
       options | (through_filter ? 0 : FILE_OPEN_REPARSE_POINT) | FILE_SYNCHRONOUS_IO_NONALERT,
       nullptr, 0));
   child->reset(status == kErrorSuccess ? opened : INVALID_HANDLE_VALUE);
+  if (created != nullptr && status == kErrorSuccess && io.Information == FILE_CREATED) {
+    *created = true;
+  }
   return status;
 }
 
@@ -248,10 +251,10 @@ Status Folder::ListOnly(const std::wstring& only, std::vector<FolderEntry>* entr
 // STATUS_OBJECT_PATH_SYNTAX_BAD, which Windows never answers for it: there
 // the name is given relative to this folder, the file's own, which every
 // local file system of Windows takes too.
-Status Folder::RenameInPlace(HANDLE file, const std::wstring& name) const {
-  const Status status = RenameInformation(name, nullptr).ApplyTo(file);
+Status Folder::RenameInPlace(HANDLE file, const std::wstring& name, bool replace) const {
+  const Status status = RenameInformation(name, nullptr, replace).ApplyTo(file);
   if (status != ERROR_BAD_PATHNAME) return status;
-  return RenameInformation(name, handle_.get()).ApplyTo(file);
+  return RenameInformation(name, handle_.get(), replace).ApplyTo(file);
 }
 
 // On another machine the permissions are the server's (own_permissions.h).

@@ -23,12 +23,13 @@ class Folder final : public HeldFolder {
   // when it is a link.
   static Status Open(const std::wstring& path, FolderUse use, Folder* folder);
 
-  // Opens the child folder name; made first when missing, if make. As for
-  // Open, and a child that this folder's listing shows as a link is one too:
-  // some platforms (Wine) open a link's target all the same. listed: the
-  // child as this folder's listing has just shown it; null to ask.
+  // Opens the child folder name; made first when missing, if make, and then
+  // *made (when not null) is set. As for Open, and a child that this
+  // folder's listing shows as a link is one too: some platforms (Wine) open a
+  // link's target all the same. listed: the child as this folder's listing
+  // has just shown it; null to ask.
   Status OpenFolder(const std::wstring& name, FolderUse use, bool make, Folder* child,
-                    const FolderEntry* listed) const;
+                    const FolderEntry* listed, bool* made) const;
 
   // An open relative to a folder's handle is the I/O manager's, for every
   // file system alike (ZwCreateFile's RootDirectory in the WDK).
@@ -37,10 +38,12 @@ class Folder final : public HeldFolder {
   // sharing, disposition and attributes of a new file. through_filter: the
   // reparse point is processed instead, as by any program's open; only for a
   // child held open meanwhile, as itself, without sharing its deletion.
+  // *created (when not null): whether the open made it.
   static constexpr bool kThroughFilter = true;
   Status OpenChild(const std::wstring& name, ACCESS_MASK access, ScopedFileHandle* child,
                    ULONG options = 0, ULONG share = kShareAll, ULONG disposition = FILE_OPEN,
-                   ULONG attributes = 0, bool through_filter = false) const;
+                   ULONG attributes = 0, bool through_filter = false,
+                   bool* created = nullptr) const;
 
   // Every entry of the folder, read in batches through its handle, so that
   // what is listed is what the handle holds, whatever its path now names;
@@ -53,12 +56,13 @@ class Folder final : public HeldFolder {
   Status EntryOf(const std::wstring& name, FolderEntry* entry) const;
 
   // Gives file (open with DELETE), a child of this folder, the name name in
-  // it, in one step, replacing a file of that name. It is the simple rename
+  // it, in one step, replacing a file of that name only if replace. It is
+  // the simple rename
   // of FILE_RENAME_INFORMATION: no root folder and a bare name, "not being
   // moved to a different directory", so that no path is resolved at all and
   // every file system takes it: a redirector passes a root folder on, which
   // an SMB server must refuse (MS-SMB2 3.3.5.21.1).
-  Status RenameInPlace(HANDLE file, const std::wstring& name) const;
+  Status RenameInPlace(HANDLE file, const std::wstring& name, bool replace) const;
 
   HANDLE get() const { return handle_.get(); }
   // The folder's path as it was named, for questions only a path answers

@@ -1,5 +1,6 @@
-// The temporaries of an update (copy_rules.h): made beside each destination,
-// and removed by a later run when a killed run left them behind.
+// The update's own files (update_record.h): the temporaries made beside each
+// destination, the old files kept aside, the record, and their removal by a
+// later run when a killed run left them behind.
 #pragma once
 
 #include <string>
@@ -21,6 +22,22 @@ Status CreateTemporary(const Folder& folder, DWORD attributes, DWORD extra_acces
 // ended, an id no process has, and a process started after the file (the id
 // reused) are gone.
 bool MakerMayBeAlive(unsigned long pid, unsigned long long made_at);
+
+// Writes size bytes of data to file; a write that stops short (a nearly full
+// disk) is written on from where it stopped.
+Status WriteAll(HANDLE file, const char* data, DWORD size);
+// Writes what was written to file out to the disk, not through the disk's
+// own cache where Windows can tell the two apart (held_folders.h).
+Status WriteOut(HANDLE file);
+
+// Deletes the file name of folder, opened as itself, read-only or not
+// (held_folders.h, DeleteOwn).
+Status DeleteOwn(const Folder& folder, const std::wstring& name);
+// The record (held_folders.h, WriteRecord, ReadRecord and MakeDurable).
+Status WriteRecord(const Folder& folder, const std::string& bytes, std::wstring* name);
+Status ReadRecord(const Folder& folder, const std::wstring& name, unsigned long maker,
+                  std::string* bytes);
+Status MakeDurable(const Folder& folder, const std::wstring& name);
 
 // Removes the temporary name of folder, which the process maker made, when
 // that process is gone (held_folders.h), read-only or not.

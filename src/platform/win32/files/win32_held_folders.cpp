@@ -6,8 +6,8 @@
 #include "platform/held_folders.h"
 #include "platform/win32/files/file_holders.h"
 #include "platform/win32/files/file_identity.h"
-#include "platform/win32/files/put_in_place.h"
 #include "platform/win32/files/temporary_files.h"
+#include "platform/win32/files/write_beside.h"
 #include "platform/win32/windows/long_path.h"
 #include "platform/win32/windows/system_calls.h"
 
@@ -52,6 +52,16 @@ Status DeleteFileIn(const Folder& folder, const std::wstring& name) {
   return folder.OpenChild(name, DELETE, &file, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
 }
 
+// Opened as itself, for deletion and shared with every other program that
+// shares its deletion: one that holds the file without (a help page in a
+// viewer) refuses the open with a sharing violation.
+Status RenameChild(const Folder& folder, const std::wstring& from, const std::wstring& to,
+                   bool replace) {
+  win32::ScopedFileHandle file;
+  const Status opened = folder.OpenChild(from, DELETE, &file, FILE_NON_DIRECTORY_FILE);
+  return opened != kErrorSuccess ? opened : folder.RenameInPlace(file.get(), to, replace);
+}
+
 class Win32HeldFolders final : public HeldFolders {
  public:
   std::wstring FullPath(const std::wstring& path) override { return win32::LongPath(path); }
@@ -63,9 +73,10 @@ class Win32HeldFolders final : public HeldFolders {
   }
 
   Status OpenChildFolder(const HeldFolder& parent, const std::wstring& name, FolderUse use,
-                         bool make, const FolderEntry* listed, platform::Held* child) override {
+                         bool make, const FolderEntry* listed, platform::Held* child,
+                         bool* made) override {
     auto opened = std::make_unique<Folder>();
-    const Status status = Held(parent).OpenFolder(name, use, make, opened.get(), listed);
+    const Status status = Held(parent).OpenFolder(name, use, make, opened.get(), listed, made);
     return Opened(std::move(opened), status, child);
   }
 
@@ -89,10 +100,34 @@ class Win32HeldFolders final : public HeldFolders {
 
   bool GivesIdentities(const HeldFolder& folder) override { return Held(folder).GivesIdentities(); }
 
-  Status PutInPlace(const HeldFolder& media_folder, const FolderEntry& media,
-                    const HeldFolder& folder, const std::wstring& name,
-                    const FolderEntry* installed, Copied copied) override {
-    return win32::PutInPlace(Held(media_folder), media, Held(folder), name, installed, copied);
+  Status WriteBeside(const HeldFolder& media_folder, const FolderEntry& media,
+                     const HeldFolder& folder, const FolderEntry* installed, Copied copied,
+                     std::wstring* temporary) override {
+    return win32::WriteBeside(Held(media_folder), media, Held(folder), installed, copied,
+                              temporary);
+  }
+
+  Status Rename(const HeldFolder& folder, const std::wstring& from, const std::wstring& to,
+                bool replace) override {
+    return win32::WithRetries([&] { return RenameChild(Held(folder), from, to, replace); });
+  }
+
+  Status DeleteOwn(const HeldFolder& folder, const std::wstring& name) override {
+    return win32::DeleteOwn(Held(folder), name);
+  }
+
+  Status WriteRecord(const HeldFolder& folder, const std::string& bytes,
+                     std::wstring* name) override {
+    return win32::WriteRecord(Held(folder), bytes, name);
+  }
+
+  Status ReadRecord(const HeldFolder& folder, const std::wstring& name, unsigned long maker,
+                    std::string* bytes) override {
+    return win32::ReadRecord(Held(folder), name, maker, bytes);
+  }
+
+  Status MakeDurable(const HeldFolder& folder, const std::wstring& name) override {
+    return win32::MakeDurable(Held(folder), name);
   }
 
   Status DeleteChild(const HeldFolder& folder, const std::wstring& name, bool link) override {

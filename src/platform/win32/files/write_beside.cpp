@@ -1,4 +1,4 @@
-#include "platform/win32/files/put_in_place.h"
+#include "platform/win32/files/write_beside.h"
 
 #include "platform/process.h"
 #include "platform/win32/elevation/publisher_signature.h"
@@ -22,20 +22,6 @@ char* CopyBuffer() {
   static char* const buffer = static_cast<char*>(
       ::VirtualAlloc(nullptr, kBufferSize, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
   return buffer;
-}
-
-// A write that stops short (a nearly full disk) is written on from where it
-// stopped, so that a short copy never replaces a file.
-Status WriteAll(HANDLE file, const char* data, DWORD size) {
-  while (size > 0) {
-    DWORD written = 0;
-    if (!::WriteFile(file, data, size, &written, nullptr)) return LastStatus();
-    // A write that takes nothing would be repeated for ever.
-    if (written == 0) return ERROR_DISK_FULL;
-    data += written;
-    size -= written;
-  }
-  return kErrorSuccess;
 }
 
 // Before Windows 10 a user may make a hard link to a file they may not read
@@ -98,70 +84,16 @@ DWORD TemporaryAttributes(DWORD source_attributes) {
   return kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL;
 }
 
-Status FillTemporary(const Folder& media_folder, const FolderEntry& media, Copied copied,
-                     HANDLE file) {
+// NTFS may put a rename on the disk before the data of the file it names:
+// each new file is written out before the update puts any in place.
+Status FillTemporary(const Folder& media_folder, const FolderEntry& media, HANDLE file) {
   Status status = CopyData(media_folder, media, file);
   if (status != kErrorSuccess) return status;
   // The copy bears the source's time, so that the next run finds it in place.
   const FILETIME write_time = {static_cast<DWORD>(media.stamp.write_time),
                                static_cast<DWORD>(media.stamp.write_time >> 32)};
   if (!::SetFileTime(file, nullptr, nullptr, &write_time)) return LastStatus();
-  if (copied == Copied::kProgram && !::FlushFileBuffers(file)) return LastStatus();
-  return kErrorSuccess;
-}
-
-// A refused rename asks the file itself (the running program, a help page in
-// a viewer) whether it is held; the folder is known to be writable, since the
-// temporary is in it.
-Status WhyRefused(const Folder& folder, const std::wstring& name) {
-  ScopedFileHandle probe;
-  return RefusalOfRename(folder.OpenChild(name, DELETE, &probe));
-}
-
-Status SetReadOnly(const Folder& folder, const std::wstring& name, DWORD attributes) {
-  ScopedFileHandle file;
-  const Status opened = folder.OpenChild(name, FILE_WRITE_ATTRIBUTES, &file);
-  return opened != kErrorSuccess ? opened : SetAttributesOf(file.get(), attributes);
-}
-
-// An installed file that is read-only is replaced too. Its attributes are
-// looked at only when the move was refused, so the usual case costs no extra
-// call; *lifted keeps them, to be put back when the move fails after all.
-// The temporary takes the destination's name in one step, through its own
-// handle, so that no other program can slip between copy and rename.
-// FAT refuses a rename over a read-only file as a name collision
-// (STATUS_OBJECT_NAME_COLLISION in fastfat's FatSetRenameInfo), NTFS as
-// access denied.
-Status MoveOnce(HANDLE file, const Folder& folder, const std::wstring& name, DWORD* lifted) {
-  Status status = folder.RenameInPlace(file, name);
-  const bool refused = status == ERROR_ACCESS_DENIED || status == ERROR_ALREADY_EXISTS;
-  if (refused && *lifted == INVALID_FILE_ATTRIBUTES) {
-    ScopedFileHandle installed;
-    folder.OpenChild(name, FILE_READ_ATTRIBUTES, &installed);
-    const DWORD attributes =
-        installed.valid() ? AttributesOf(installed.get()) : INVALID_FILE_ATTRIBUTES;
-    installed.reset(INVALID_HANDLE_VALUE);  // an open file is not replaced
-    // No wait makes a folder give way to a file.
-    if (attributes != INVALID_FILE_ATTRIBUTES && IsFolder(attributes)) return status;
-    if (attributes != INVALID_FILE_ATTRIBUTES && IsReadOnly(attributes)) {
-      // Changing attributes is not refused for another program's hold, so a
-      // refusal here is this user's rights: final, whatever holds the file.
-      const Status writable = SetReadOnly(folder, name, attributes & ~FILE_ATTRIBUTE_READONLY);
-      if (writable != kErrorSuccess) return writable;
-      *lifted = attributes;
-      status = folder.RenameInPlace(file, name);
-    }
-  }
-  return status == ERROR_ACCESS_DENIED ? WhyRefused(folder, name) : status;
-}
-
-Status MoveIntoPlace(HANDLE file, const Folder& folder, const std::wstring& name) {
-  DWORD lifted = INVALID_FILE_ATTRIBUTES;
-  const Status status = WithRetries([&] { return MoveOnce(file, folder, name, &lifted); });
-  if (status != kErrorSuccess && lifted != INVALID_FILE_ATTRIBUTES) {
-    SetReadOnly(folder, name, lifted);
-  }
-  return status;
+  return WriteOut(file);
 }
 
 // A copy that broke off (a full disk) may have left part of the file. It is
@@ -181,26 +113,24 @@ void Discard(ScopedFileHandle& file, const Folder& folder, const std::wstring& t
 
 }  // namespace
 
-Status PutInPlace(const Folder& media_folder, const FolderEntry& media, const Folder& folder,
-                  const std::wstring& name, const FolderEntry* installed, Copied copied) {
+Status WriteBeside(const Folder& media_folder, const FolderEntry& media, const Folder& folder,
+                   const FolderEntry* installed, Copied copied, std::wstring* temporary) {
   OwnPermissions permissions;
   Status status = installed == nullptr
                       ? kErrorSuccess
                       : permissions.Read(folder, installed->name, folder.OnAShare());
-  std::wstring temporary;
   ScopedFileHandle file;
   if (status == kErrorSuccess) {
     status = CreateTemporary(folder, TemporaryAttributes(media.attributes), permissions.Access(),
-                             &temporary, &file);
+                             temporary, &file);
   }
   if (status != kErrorSuccess) return status;
-  status = FillTemporary(media_folder, media, copied, file.get());
+  status = FillTemporary(media_folder, media, file.get());
   if (status == kErrorSuccess && copied == Copied::kProgram) {
-    status = CheckPublisher(file.get(), JoinPath(folder.path(), temporary.c_str()));
+    status = CheckPublisher(file.get(), JoinPath(folder.path(), temporary->c_str()));
   }
   if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), folder.new_file());
-  if (status == kErrorSuccess) status = MoveIntoPlace(file.get(), folder, name);
-  if (status != kErrorSuccess) Discard(file, folder, temporary);
+  if (status != kErrorSuccess) Discard(file, folder, *temporary);
   return status;
 }
 

@@ -1,7 +1,7 @@
-// Putting a new file in place without ever writing over the destination: its
-// content is written to a temporary beside it, which gets the installed
-// file's own permissions, is flushed and checked as the file needs, and then
-// takes the destination's name in one step (held_folders.h, PutInPlace).
+// A new file written without ever writing over its destination: its content
+// goes to a temporary beside it, which gets the installed file's own
+// permissions, is checked as the file needs and written out to the disk,
+// ready for the update to put it in place (held_folders.h, WriteBeside).
 #pragma once
 
 #include <string>
@@ -10,7 +10,7 @@
 
 namespace platform::win32 {
 
-Status PutInPlace(const Folder& media_folder, const FolderEntry& media, const Folder& folder,
-                  const std::wstring& name, const FolderEntry* installed, Copied copied);
+Status WriteBeside(const Folder& media_folder, const FolderEntry& media, const Folder& folder,
+                   const FolderEntry* installed, Copied copied, std::wstring* temporary);
 
 }  // namespace platform::win32

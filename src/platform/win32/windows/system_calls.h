@@ -31,6 +31,12 @@ using QueryDirectoryFileFunction = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PIO_APC_ROUT
                                                     FILE_INFORMATION_CLASS, BOOLEAN,
                                                     PUNICODE_STRING, BOOLEAN);
 
+// Writes a file from the cache to the disk; with FLUSH_FLAGS_NO_SYNC
+// (Windows 8 and later, on NTFS, FAT and exFAT) without making the disk
+// write out its own cache too, which one ordinary flush does once for all.
+using FlushBuffersFileExFunction = NTSTATUS(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PIO_STATUS_BLOCK);
+constexpr ULONG kFlushNoSync = 0x2;  // FLUSH_FLAGS_NO_SYNC
+
 // A function of ntdll, which every process has loaded from its start: no
 // DLL is loaded for it, and none from the update's folder.
 template <typename Function>
@@ -60,6 +66,10 @@ struct SystemCalls {
   decltype(&::NtCreateFile) NtCreateFile;
   QueryDirectoryFileFunction NtQueryDirectoryFile;
   decltype(&::NtSetInformationFile) NtSetInformationFile;
+  // Writing what was written out to the disk: the first null before
+  // Windows 8, where each file takes the second, the disk's cache with it.
+  FlushBuffersFileExFunction NtFlushBuffersFileEx;
+  decltype(&::FlushFileBuffers) FlushFileBuffers;
   decltype(&::GetFileInformationByHandleEx) GetFileInformationByHandleEx;  // attributes
   decltype(&::SetFileInformationByHandle) SetFileInformationByHandle;      // lifting read-only
   decltype(&::GetFileInformationByHandle) GetFileInformationByHandle;      // identity
@@ -96,6 +106,8 @@ inline SystemCalls System = {
     NtdllFunction<decltype(&::NtCreateFile)>("NtCreateFile"),
     NtdllFunction<QueryDirectoryFileFunction>("NtQueryDirectoryFile"),
     NtdllFunction<decltype(&::NtSetInformationFile)>("NtSetInformationFile"),
+    NtdllFunction<FlushBuffersFileExFunction>("NtFlushBuffersFileEx"),
+    ::FlushFileBuffers,
     ::GetFileInformationByHandleEx,
     ::SetFileInformationByHandle,
     ::GetFileInformationByHandle,
