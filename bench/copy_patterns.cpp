@@ -1,7 +1,8 @@
 // How long replacing many files takes under the ways the update could do it,
 // side by side in one process: CopyFileW to a temporary and MoveFileExW over
-// the old file, the update's own copy (one large buffer, renamed over the old
-// file through its handle), CopyFileW straight over the old file (what xcopy
+// the old file, the update's own copy (one large buffer to a temporary
+// written out to the disk, the old file renamed aside, the new one into its
+// place, the old one deleted), CopyFileW straight over the old file (what xcopy
 // does: no temporary, so not in one step), and the first way on two threads
 // at once, each taking every other file, to tell whether copies in flight
 // together pay.
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "platform/held_folders.h"
+#include "platform/update_record.h"
 #include "platform/win32/windows/long_path.h"
 #include "platform/win32/windows/windows_api.h"
 #include "stopwatch.h"
@@ -96,8 +98,15 @@ bool OwnCopy(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
   // The installed file is there, and its own permissions are read, as for
   // every file the update replaces.
   const platform::FolderEntry there{to.name, 0, 0, {}};
-  return disk->PutInPlace(*media, entry, *installed, to.name, &there,
-                          platform::Copied::kHelpFile) == 0;
+  std::wstring temporary;
+  if (disk->WriteBeside(*media, entry, *installed, &there, platform::Copied::kHelpFile,
+                        &temporary) != 0) {
+    return false;
+  }
+  const std::wstring kept = platform::KeptName(temporary);
+  return disk->Rename(*installed, to.name, kept, false) == 0 &&
+         disk->Rename(*installed, temporary, to.name, false) == 0 &&
+         disk->DeleteOwn(*installed, kept) == 0;
 }
 
 // This process's processor time, user and kernel, in milliseconds: on a

@@ -112,8 +112,10 @@ class Win32HeldFolders final : public HeldFolders {
     return win32::WithRetries([&] { return RenameChild(Held(folder), from, to, replace); });
   }
 
+  // The one open that deletes suffices but for a read-only file.
   Status DeleteOwn(const HeldFolder& folder, const std::wstring& name) override {
-    return win32::DeleteOwn(Held(folder), name);
+    const Status status = DeleteFileIn(Held(folder), name);
+    return status == ERROR_ACCESS_DENIED ? win32::DeleteOwn(Held(folder), name) : status;
   }
 
   Status WriteRecord(const HeldFolder& folder, const std::string& bytes,
