@@ -17,6 +17,7 @@ status 77: the fault needs mounting, which this user may not do."""
 import argparse
 import contextlib
 import os
+import shutil
 import sys
 import threading
 
@@ -287,61 +288,87 @@ def kill_while_putting_in_place(session, fault, program, launcher):
     """Kills runs part-way until one is killed while it puts its files in
     place; the disk as it was before that run, or None when no attempt was.
 
-    Where the kill falls is searched for, not guessed: a run killed while it
-    still wrote its files moves the next kill later, one killed after they
-    were in place moves it earlier. So a quick machine and a loaded one both
-    get there in a few runs."""
-    fresh_disk(session, fault)
-    whole = run_once(session, fault, program, launcher)
-    if whole["exit_status"] != 0:
-        raise RuntimeError("the update without a kill did not complete: %r" % whole)
-    earliest, latest = 0.0, whole["ms_until_first_box"]
+    The moment is watched for, not guessed: the run is killed as soon as its
+    record is pending in the installation folder and the old executable,
+    the first file to go, is kept aside."""
+    installation = session.host_path(fault.install_folder)
+
+    def placing():
+        names = os.listdir(installation)
+        return (any(n.endswith(".pending") for n in names) and
+                any(n.endswith(".old") for n in names))
+
     for attempt in range(1, KILL_ATTEMPTS + 1):
-        kill_after_ms = (earliest + latest) / 2
         fresh_disk(session, fault)
         before = files.snapshot(session, watched_roots(fault))
         report = session.run_killed(
             launcher, program, e2e_driver.command_line(host_to_windows(program),
                                                        fault.scenario.argument),
-            fault.scenario.current_folder, max(1, int(kill_after_ms)))
+            fault.scenario.current_folder, 30000, kill_when=placing)
         phase = phase_killed_in(session, fault) if report["killed"] else "after"
-        print("attempt %d: killed after %d ms: %s, %s" % (attempt, kill_after_ms, report["killed"],
-                                                          phase))
+        print("attempt %d: killed: %s, %s" % (attempt, report["killed"], phase))
         if phase == "placing":
             return before
-        if phase == "writing":
-            earliest = kill_after_ms
-        else:
-            latest = kill_after_ms if report["killed"] else report["ms_until_first_box"]
-        if latest - earliest < 2:  # the machine's pace changed: search again
-            earliest, latest = 0.0, whole["ms_until_first_box"]
     return None
 
 
+def installation_tree(fault, snapshot):
+    prefix = fault.install_folder + "\\"
+    return {p: c for p, c in snapshot.items() if p.startswith(prefix)}
+
+
+def killed_then_without_media(session, fault, program, launcher):
+    """The media taken away after the kill: the next run puts the old
+    installation back, byte for byte, and fails for want of the media."""
+    before = kill_while_putting_in_place(session, fault, program, launcher)
+    if before is None:
+        return ["no run was killed while it put its files in place in %d attempts"
+                % KILL_ATTEMPTS]
+    shutil.rmtree(session.host_path(faults.MEDIA_HELP))
+    os.remove(session.host_path(faults.MEDIA_EXE))
+    again = run_once(session, fault, program, launcher)
+    after = files.snapshot(session, watched_roots(fault))
+    print("run again without the media: status %r, boxes %r" % (again["exit_status"],
+                                                                  again["boxes"]))
+    failures = check_report(again, {faults.exe_copy_failed(fault.install_folder, say.RETRY):
+                                    faults.FAILED})
+    if installation_tree(fault, after) != installation_tree(fault, before):
+        failures.append("without the media, the installation was not put back:\n" +
+                        e2e_driver.describe_difference(installation_tree(fault, before),
+                                                       installation_tree(fault, after)))
+    return failures
+
+
+def killed_then_again(session, fault, program, launcher):
+    """The same update run again after the kill: it completes, installs
+    exactly the media's tree, and leaves nothing of the killed run."""
+    before = kill_while_putting_in_place(session, fault, program, launcher)
+    if before is None:
+        return ["no run was killed while it put its files in place in %d attempts"
+                % KILL_ATTEMPTS]
+    again = run_once(session, fault, program, launcher)
+    after = files.snapshot(session, watched_roots(fault))
+    print("run again: status %r after %.0f ms, boxes %r"
+          % (again["exit_status"], again["ms_until_first_box"], again["boxes"]))
+    failures = check_report(again, {faults.COMPLETED: 0})
+    expected, _ = e2e_driver.expected_disk(
+        before, Update(UPD, faults.LINDAREX, fault.install_folder))
+    difference = e2e_driver.describe_difference(expected, after)
+    if difference:
+        failures.append("disk after running again:\n" + difference)
+    left = own_files_left(session, watched_roots(fault))
+    if left:
+        failures.append("files of the killed run left: %r" % left)
+    return failures
+
+
 def run_killed_then_again(session, fault, program, launcher):
-    """A run killed while it put its files in place, then a whole run: the
-    second puts back what the first replaced, completes, installs exactly the
-    media's tree, and leaves nothing of the first anywhere."""
+    """A run killed while it put its files in place, then the next run:
+    without the media, and with them."""
     with contextlib.ExitStack() as cleanup:
         cleanup.callback(e2e_driver.reset_disk, session)
-        before = kill_while_putting_in_place(session, fault, program, launcher)
-        if before is None:
-            return ["no run was killed while it put its files in place in %d attempts"
-                    % KILL_ATTEMPTS]
-        again = run_once(session, fault, program, launcher)
-        after = files.snapshot(session, watched_roots(fault))
-        print("run again: status %r after %.0f ms, boxes %r"
-              % (again["exit_status"], again["ms_until_first_box"], again["boxes"]))
-        failures = check_report(again, {faults.COMPLETED: 0})
-        expected, _ = e2e_driver.expected_disk(
-            before, Update(UPD, faults.LINDAREX, fault.install_folder))
-        difference = e2e_driver.describe_difference(expected, after)
-        if difference:
-            failures.append("disk after running again:\n" + difference)
-        left = own_files_left(session, watched_roots(fault))
-        if left:
-            failures.append("files of the killed run left: %r" % left)
-        return failures
+        return (killed_then_without_media(session, fault, program, launcher) +
+                killed_then_again(session, fault, program, launcher))
 
 
 def teardown(session):

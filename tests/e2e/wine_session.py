@@ -131,13 +131,15 @@ class WineSession:
         with open(report, encoding="utf-8") as f:
             return json.load(f)
 
-    def run_killed(self, launcher, program, command_line, current_folder, kill_after_ms):
+    def run_killed(self, launcher, program, command_line, current_folder, kill_after_ms,
+                   kill_when=None):
         """Runs the program through the launcher and kills it (SIGKILL to its
         host process, as a crash or Task Manager ends it) kill_after_ms after
-        the start, unless it ended first. The launcher's report, with
-        "killed" telling whether the kill struck. Wine's TerminateProcess is
-        not used: it may let the program run on until its next call into
-        Wine's server, long after the moment chosen."""
+        the start, or as soon as kill_when() says so, unless it ended first.
+        The launcher's report, with "killed" telling whether the kill struck.
+        Wine's TerminateProcess is not used: it may let the program run on
+        until its next call into Wine's server, long after the moment
+        chosen."""
         report = os.path.join(self.work, "report.json")
         if os.path.exists(report):
             os.remove(report)
@@ -146,7 +148,12 @@ class WineSession:
         with self.log() as log:
             started = subprocess.Popen(["wine"] + args, env=self.env(), stdin=subprocess.DEVNULL,
                                        stdout=log, stderr=log)
-        time.sleep(kill_after_ms / 1000)
+        deadline = time.monotonic() + kill_after_ms / 1000
+        while kill_when is not None and time.monotonic() < deadline and started.poll() is None:
+            if kill_when():
+                break
+            time.sleep(0.001)
+        time.sleep(max(0.0, deadline - time.monotonic()) if kill_when is None else 0)
         killed = _kill_host_processes(self.prefix, os.path.basename(program))
         if started.wait(timeout=60) != 0 or not os.path.exists(report):
             raise RuntimeError("launcher failed (Wine's output is in %s)"
