@@ -182,12 +182,15 @@ void ArrangeFiles(FuzzedDataProvider& input) {
   }
 }
 
-void ArrangeFault(FuzzedDataProvider& input) {
+// Whether the fault is one from then on: a crash there.
+bool ArrangeFault(FuzzedDataProvider& input) {
   const auto op = static_cast<fake::Op>(
       input.ConsumeIntegralInRange(0, static_cast<int>(fake::Op::kDeleteFolder)));
   const int nth = input.ConsumeIntegralInRange(0, 12);
   const platform::Status error = input.PickValueInArray(kErrors);
-  Platform().faults.Fail(op, nth, error, input.ConsumeBool());
+  const bool from_then_on = input.ConsumeBool();
+  Platform().faults.Fail(op, nth, error, from_then_on);
+  return from_then_on && nth > 0;
 }
 
 }  // namespace
@@ -198,14 +201,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ArrangeRegistry(input);
   ArrangeAliases(input);
   ArrangeFiles(input);
-  ArrangeFault(input);
+  const bool cut = ArrangeFault(input);
   const promise::DiskState before = promise::CaptureDisk();
 
   const int status = FunzioniReg::Main(fake::Platform().command_line);
 
   // Any folder may be the one the registry names; what may change inside it
-  // is still only the program's executable and the help folders.
-  const auto breaches = promise::Breaches(before, status, {L""});
+  // is still only the program's executable and the help folders. A run cut
+  // off before it completed is answered for by the next one, on the disk it
+  // left.
+  const bool cut_half_way = cut && promise::ReportedOutcome() != promise::Outcome::kCompleted;
+  auto breaches = promise::Breaches(before, status, {L""}, !cut_half_way);
+  if (cut_half_way) {
+    fake::StartNextProcess();
+    const int next = FunzioniReg::Main(fake::Platform().command_line);
+    for (const std::string& breach : promise::Breaches(before, next, {L""})) {
+      breaches.push_back("the run after the cut: " + breach);
+    }
+  }
   if (breaches.empty()) return 0;
   std::fprintf(stderr, "argument: %s\n", test::Utf8(Platform().command_line).c_str());
   for (const std::string& breach : breaches) std::fprintf(stderr, "breach: %s\n", breach.c_str());
