@@ -98,14 +98,14 @@ bool OwnCopy(const std::wstring& source, const WIN32_FILE_ATTRIBUTE_DATA& data,
   // The installed file is there, and its own permissions are read, as for
   // every file the update replaces.
   const platform::FolderEntry there{to.name, 0, 0, {}};
-  std::wstring temporary;
-  if (disk->WriteBeside(*media, entry, *installed, &there, platform::Copied::kHelpFile,
-                        &temporary) != 0) {
+  platform::Written written;
+  if (disk->WriteBeside(*media, entry, *installed, &there, platform::Copied::kHelpFile, &written) !=
+      0) {
     return false;
   }
-  const std::wstring kept = platform::KeptName(temporary);
+  const std::wstring kept = platform::KeptName(written->name());
   return disk->Rename(*installed, to.name, kept, false) == 0 &&
-         disk->Rename(*installed, temporary, to.name, false) == 0 &&
+         disk->PutWritten(*installed, *written, to.name) == 0 &&
          disk->DeleteOwn(*installed, kept) == 0;
 }
 

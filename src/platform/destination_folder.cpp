@@ -62,10 +62,10 @@ Status DestinationFolder::Copy(const FolderEntry& media, const std::wstring& nam
     Status not_copied = kErrorSuccess;
     if (!CopyNeeded(media.stamp, there->stamp, *this, &not_copied)) return not_copied;
   }
-  std::wstring temporary;
-  const Status status = disk_.WriteBeside(media_, media, *folder_, there, copied, &temporary);
+  Written written;
+  const Status status = disk_.WriteBeside(media_, media, *folder_, there, copied, &written);
   if (status == kErrorSuccess) {
-    step_.NoteWritten(folder_, path_, there != nullptr ? there->name : name, temporary,
+    step_.NoteWritten(folder_, path_, there != nullptr ? there->name : name, std::move(written),
                       there != nullptr);
   }
   return status;

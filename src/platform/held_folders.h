@@ -72,6 +72,20 @@ enum class FolderUse {
   kRemove,  // deleted, with its content
 };
 
+// A new file written beside its destination: its temporary's name, and, for
+// the program, the file held open as itself until it takes its place, so
+// that the file checked is the file put in place.
+class WrittenFile {
+ public:
+  explicit WrittenFile(std::wstring name) : name_(std::move(name)) {}
+  virtual ~WrittenFile() = default;
+  const std::wstring& name() const { return name_; }
+
+ private:
+  std::wstring name_;
+};
+using Written = std::unique_ptr<WrittenFile>;
+
 // What is written: a run with more rights than its user installs the program
 // only when its publisher signed it; help files are not checked.
 enum class Copied { kHelpFile, kProgram };
@@ -111,7 +125,7 @@ class HeldFolders {
   virtual bool GivesIdentities(const HeldFolder& folder) = 0;
 
   // Writes the content of media (a child of media_folder, as its listing
-  // showed it) as a new temporary in folder, its name in *temporary, and
+  // showed it) as a new temporary in folder, in *written, and
   // writes it from the cache to the disk (not yet through the disk's own
   // cache: WriteRecord does that once for all). The copy gets media's
   // last-write time and attributes but read-only; installed, the file it is
@@ -121,7 +135,11 @@ class HeldFolders {
   // is left.
   virtual Status WriteBeside(const HeldFolder& media_folder, const FolderEntry& media,
                              const HeldFolder& folder, const FolderEntry* installed, Copied copied,
-                             std::wstring* temporary) = 0;
+                             Written* written) = 0;
+  // Gives the written file, a child of folder, the name name in one step; a
+  // file of that name is never replaced. Fails as Rename does.
+  virtual Status PutWritten(const HeldFolder& folder, const WrittenFile& written,
+                            const std::wstring& name) = 0;
   // Gives the file from of folder, opened as itself, the name to in one step;
   // a file of that name is replaced only if replace, and a folder never. A
   // file another program holds fails with kErrorSharingViolation, missing

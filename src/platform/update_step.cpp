@@ -25,9 +25,10 @@ void UpdateStep::NoteMade(Held parent, const FolderPath& parent_path, const std:
 }
 
 void UpdateStep::NoteWritten(Held folder, const FolderPath& path, const std::wstring& name,
-                             const std::wstring& temporary, bool replaces) {
+                             Written written, bool replaces) {
+  const std::wstring temporary = written->name();
   waiting_.push_back(
-      Waiting{std::move(folder),
+      Waiting{std::move(folder), std::move(written),
               Replacement{path, name, temporary, replaces ? KeptName(temporary) : std::wstring()},
               false, false});
 }
@@ -41,8 +42,9 @@ Status UpdateStep::PutInPlace(Waiting& file) {
     if (status != kErrorSuccess) return status;
     file.old_aside = true;
   }
-  const Status status = disk_.Rename(*file.folder, where.temporary, where.name, false);
+  const Status status = disk_.PutWritten(*file.folder, *file.written, where.name);
   file.in_place = status == kErrorSuccess;
+  if (file.in_place) file.written.reset();
   return status;
 }
 
@@ -122,8 +124,9 @@ bool UpdateStep::PutBack() {
 // the step holds it any more, the last made first.
 bool UpdateStep::Abandon() {
   bool gone = true;
-  for (const Waiting& file : waiting_) {
+  for (Waiting& file : waiting_) {
     if (file.in_place || file.old_aside) continue;
+    file.written.reset();
     const Status status = disk_.DeleteOwn(*file.folder, file.where.temporary);
     gone = gone && (status == kErrorSuccess || IsAbsent(status));
   }

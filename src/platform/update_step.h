@@ -23,10 +23,10 @@ class UpdateStep {
   // The folder name of parent (at parent_path below the root) was made by
   // this step.
   void NoteMade(Held parent, const FolderPath& parent_path, const std::wstring& name);
-  // The new file temporary, written in folder (at path below the root), is
-  // to take the name name, where a file is (replaces) or is not.
-  void NoteWritten(Held folder, const FolderPath& path, const std::wstring& name,
-                   const std::wstring& temporary, bool replaces);
+  // The new file written in folder (at path below the root) is to take the
+  // name name, where a file is (replaces) or is not.
+  void NoteWritten(Held folder, const FolderPath& path, const std::wstring& name, Written written,
+                   bool replaces);
 
   // Puts every noted file in place, or none (file_system.h's FinishUpdate);
   // *failed: the file it failed on (no name for the record).
@@ -39,6 +39,7 @@ class UpdateStep {
  private:
   struct Waiting {
     Held folder;
+    Written written;  // until it is in place
     Replacement where;
     bool old_aside;  // the old file has its kept name
     bool in_place;   // the new file has its name

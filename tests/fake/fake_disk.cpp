@@ -232,13 +232,14 @@ platform::Status FakeHeldFolders::WriteBeside(const platform::HeldFolder& media_
                                               const platform::FolderEntry& media,
                                               const platform::HeldFolder& folder,
                                               const platform::FolderEntry*, platform::Copied,
-                                              std::wstring* temporary) {
-  *temporary = platform::TemporaryName(Platform().process_id, ++temporaries_);
-  const std::wstring key = FakeDisk::Child(Held(folder).key, *temporary);
+                                              platform::Written* written) {
+  const std::wstring temporary = platform::TemporaryName(Platform().process_id, ++temporaries_);
+  const std::wstring key = FakeDisk::Child(Held(folder).key, temporary);
   if (const platform::Status fault = Asked(Op::kWriteBeside, key)) return fault;
   const auto source = disk_.files_.find(FakeDisk::Child(Held(media_folder).key, media.name));
   if (source == disk_.files_.end()) return platform::kErrorFileNotFound;
   disk_.files_[key] = FakeFile{source->second.bytes, false, source->second.write_time};
+  *written = std::make_unique<platform::WrittenFile>(temporary);
   return platform::kErrorSuccess;
 }
 

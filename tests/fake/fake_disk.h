@@ -136,7 +136,12 @@ class FakeHeldFolders final : public platform::HeldFolders {
                                const platform::FolderEntry& media,
                                const platform::HeldFolder& folder,
                                const platform::FolderEntry* installed, platform::Copied copied,
-                               std::wstring* temporary) override;
+                               platform::Written* written) override;
+  platform::Status PutWritten(const platform::HeldFolder& folder,
+                              const platform::WrittenFile& written,
+                              const std::wstring& name) override {
+    return Rename(folder, written.name(), name, false);
+  }
   platform::Status Rename(const platform::HeldFolder& folder, const std::wstring& from,
                           const std::wstring& to, bool replace) override;
   platform::Status DeleteOwn(const platform::HeldFolder& folder, const std::wstring& name) override;

@@ -257,6 +257,12 @@ Status Folder::RenameInPlace(HANDLE file, const std::wstring& name, bool replace
   return RenameInformation(name, handle_.get(), replace).ApplyTo(file);
 }
 
+Status Folder::Rename(const std::wstring& from, const std::wstring& to, bool replace) const {
+  ScopedFileHandle file;
+  const Status opened = OpenChild(from, DELETE, &file, FILE_NON_DIRECTORY_FILE);
+  return opened != kErrorSuccess ? opened : RenameInPlace(file.get(), to, replace);
+}
+
 // On another machine the permissions are the server's (own_permissions.h).
 bool Folder::OnAShare() const {
   if (!on_a_share_) {

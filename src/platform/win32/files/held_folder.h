@@ -63,6 +63,11 @@ class Folder final : public HeldFolder {
   // every file system takes it: a redirector passes a root folder on, which
   // an SMB server must refuse (MS-SMB2 3.3.5.21.1).
   Status RenameInPlace(HANDLE file, const std::wstring& name, bool replace) const;
+  // The same for the child from, opened as itself, for deletion, and shared
+  // with every program that shares its deletion: one that holds the file
+  // without (a help page in a viewer) refuses the open with a sharing
+  // violation.
+  Status Rename(const std::wstring& from, const std::wstring& to, bool replace) const;
 
   HANDLE get() const { return handle_.get(); }
   // The folder's path as it was named, for questions only a path answers

@@ -52,16 +52,6 @@ Status DeleteFileIn(const Folder& folder, const std::wstring& name) {
   return folder.OpenChild(name, DELETE, &file, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
 }
 
-// Opened as itself, for deletion and shared with every other program that
-// shares its deletion: one that holds the file without (a help page in a
-// viewer) refuses the open with a sharing violation.
-Status RenameChild(const Folder& folder, const std::wstring& from, const std::wstring& to,
-                   bool replace) {
-  win32::ScopedFileHandle file;
-  const Status opened = folder.OpenChild(from, DELETE, &file, FILE_NON_DIRECTORY_FILE);
-  return opened != kErrorSuccess ? opened : folder.RenameInPlace(file.get(), to, replace);
-}
-
 class Win32HeldFolders final : public HeldFolders {
  public:
   std::wstring FullPath(const std::wstring& path) override { return win32::LongPath(path); }
@@ -102,14 +92,18 @@ class Win32HeldFolders final : public HeldFolders {
 
   Status WriteBeside(const HeldFolder& media_folder, const FolderEntry& media,
                      const HeldFolder& folder, const FolderEntry* installed, Copied copied,
-                     std::wstring* temporary) override {
-    return win32::WriteBeside(Held(media_folder), media, Held(folder), installed, copied,
-                              temporary);
+                     Written* written) override {
+    return win32::WriteBeside(Held(media_folder), media, Held(folder), installed, copied, written);
+  }
+
+  Status PutWritten(const HeldFolder& folder, const WrittenFile& written,
+                    const std::wstring& name) override {
+    return win32::PutWritten(Held(folder), written, name);
   }
 
   Status Rename(const HeldFolder& folder, const std::wstring& from, const std::wstring& to,
                 bool replace) override {
-    return win32::WithRetries([&] { return RenameChild(Held(folder), from, to, replace); });
+    return win32::WithRetries([&] { return Held(folder).Rename(from, to, replace); });
   }
 
   // The one open that deletes suffices but for a read-only file.

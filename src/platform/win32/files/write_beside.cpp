@@ -114,24 +114,39 @@ void Discard(ScopedFileHandle& file, const Folder& folder, const std::wstring& t
 }  // namespace
 
 Status WriteBeside(const Folder& media_folder, const FolderEntry& media, const Folder& folder,
-                   const FolderEntry* installed, Copied copied, std::wstring* temporary) {
+                   const FolderEntry* installed, Copied copied, Written* written) {
   OwnPermissions permissions;
   Status status = installed == nullptr
                       ? kErrorSuccess
                       : permissions.Read(folder, installed->name, folder.OnAShare());
   ScopedFileHandle file;
+  std::wstring temporary;
   if (status == kErrorSuccess) {
     status = CreateTemporary(folder, TemporaryAttributes(media.attributes), permissions.Access(),
-                             temporary, &file);
+                             &temporary, &file);
   }
   if (status != kErrorSuccess) return status;
   status = FillTemporary(media_folder, media, file.get());
   if (status == kErrorSuccess && copied == Copied::kProgram) {
-    status = CheckPublisher(file.get(), JoinPath(folder.path(), temporary->c_str()));
+    status = CheckPublisher(file.get(), JoinPath(folder.path(), temporary.c_str()));
   }
   if (status == kErrorSuccess) status = permissions.GiveTo(file.get(), folder.new_file());
-  if (status != kErrorSuccess) Discard(file, folder, *temporary);
-  return status;
+  if (status != kErrorSuccess) {
+    Discard(file, folder, temporary);
+    return status;
+  }
+  if (copied == Copied::kHelpFile) file.reset(INVALID_HANDLE_VALUE);
+  *written = std::make_unique<NewFile>(std::move(temporary), file.release());
+  return kErrorSuccess;
+}
+
+// The program through its own handle, a help file by its name.
+Status PutWritten(const Folder& folder, const WrittenFile& written, const std::wstring& name) {
+  const HANDLE held = static_cast<const NewFile&>(written).held();
+  return WithRetries([&] {
+    return held != INVALID_HANDLE_VALUE ? folder.RenameInPlace(held, name, false)
+                                        : folder.Rename(written.name(), name, false);
+  });
 }
 
 }  // namespace platform::win32
