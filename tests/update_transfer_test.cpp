@@ -174,6 +174,10 @@ const FailurePoint kFailurePoints[] = {
     {"PublishersCertificateNotTrustedHere", Op::kWriteBeside,
      platform::kErrorPublisherNotTrustedHere, 2, ExeCopyFailed(kCertificateNotTrusted),
      test::kOldExe, true},
+    // A second run of the update at once (a double click) waits its turn by
+    // failing, before anything changed.
+    {"AnotherRunHoldsTheUpdate", Op::kLockUpdate, platform::kErrorBusy, 2, ExeCopyFailed(kRetry),
+     test::kOldExe, true},
     {"NoFileSystemService", Op::kCreateFileSystem, platform::kErrorNotEnoughMemory, 2,
      ExeCopyFailed(kRetry), test::kOldExe, true},
     // A help page another program holds is found once the executable is

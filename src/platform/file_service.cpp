@@ -70,6 +70,7 @@ class FileService final : public FileSystemObject {
   void AbandonUpdate() override {
     if (step_) step_->Abandon();
     step_.reset();
+    lock_.reset();
   }
   Status FolderExists(const std::wstring& path, bool* exists) override {
     return disk_->FolderExists(path, exists);
@@ -95,6 +96,9 @@ class FileService final : public FileSystemObject {
   // installation folder's full path.
   std::unique_ptr<UpdateStep> step_;
   std::wstring root_;
+  // Two runs of one update at once (a double click) would each undo what
+  // the other put in place: one waits its turn, by failing.
+  FileLock lock_;
   // Who held the file the last update failed on.
   std::vector<FileHolder> holders_;
 };
@@ -143,12 +147,15 @@ Status FileService::OpenDestination(const std::wstring& full_path, Held* folder,
 
 Status FileService::BeginUpdate(const std::wstring& installation_folder) {
   step_.reset();
+  lock_.reset();
   root_ = disk_->FullPath(installation_folder);
   Held root;
   Status status = OpenNamedFolder(root_, FolderUse::kRead, &root);
+  if (status == kErrorSuccess) status = disk_->LockUpdate(*root, &lock_);
   if (status == kErrorSuccess) status = PutBackLeftUpdates(*disk_, *root);
   if (status == kErrorSuccess) step_.reset(new (std::nothrow) UpdateStep(*disk_, root));
   if (status == kErrorSuccess && !step_) status = kErrorNotEnoughMemory;
+  if (status != kErrorSuccess) lock_.reset();
   return status;
 }
 
@@ -162,6 +169,7 @@ Status FileService::FinishUpdate(std::wstring* failed_file, bool* as_it_was) {
     holders_ = step_->HoldersOf(failed);
   }
   step_.reset();
+  lock_.reset();
   return status;
 }
 

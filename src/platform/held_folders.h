@@ -86,6 +86,13 @@ class WrittenFile {
 };
 using Written = std::unique_ptr<WrittenFile>;
 
+// A file held open by this run until this is destroyed.
+class HeldFile {
+ public:
+  virtual ~HeldFile() = default;
+};
+using FileLock = std::unique_ptr<HeldFile>;
+
 // What is written: a run with more rights than its user installs the program
 // only when its publisher signed it; help files are not checked.
 enum class Copied { kHelpFile, kProgram };
@@ -149,6 +156,11 @@ class HeldFolders {
   // Deletes the file name of folder, opened as itself, read-only or not: one
   // this run wrote or kept aside, or one the record of an ended run names.
   virtual Status DeleteOwn(const HeldFolder& folder, const std::wstring& name) = 0;
+
+  // Keeps every other run from updating folder until *lock is let go: a file
+  // of the folder (~Quadrivo.lock) held open and shared with nobody, deleted
+  // once closed, which a crash does too. Held by another run: kErrorBusy.
+  virtual Status LockUpdate(const HeldFolder& folder, FileLock* lock) = 0;
 
   // Writes bytes as a new file of folder, named for this process
   // (RecordName), and writes it through to the disk with everything written

@@ -108,7 +108,8 @@ class FakeDisk {
   std::vector<Alias> aliases_;
   std::map<std::wstring, platform::NetworkPlace> drive_letters_;  // by "n:"
   std::vector<std::wstring> log_;
-  std::uint64_t clock_ = 0;  // the last write time handed out
+  std::set<std::wstring> locked_;  // folders whose update a run holds
+  std::uint64_t clock_ = 0;        // the last write time handed out
   int same_or_inside_asked_ = 0;
 };
 
@@ -145,6 +146,8 @@ class FakeHeldFolders final : public platform::HeldFolders {
   platform::Status Rename(const platform::HeldFolder& folder, const std::wstring& from,
                           const std::wstring& to, bool replace) override;
   platform::Status DeleteOwn(const platform::HeldFolder& folder, const std::wstring& name) override;
+  platform::Status LockUpdate(const platform::HeldFolder& folder,
+                              platform::FileLock* lock) override;
   platform::Status WriteRecord(const platform::HeldFolder& folder, const std::string& bytes,
                                std::wstring* name) override;
   platform::Status ReadRecord(const platform::HeldFolder& folder, const std::wstring& name,

@@ -5,10 +5,10 @@ namespace fake {
 // In the order of Op.
 const char* OpName(Op op) {
   static const char* const kNames[] = {
-      "any",          "RegOpenKey",  "RegQueryValue",   "RegCloseKey", "CreateFileSystem",
-      "FolderExists", "OpenFolder",  "OpenChildFolder", "List",        "EntryOf",
-      "WriteBeside",  "Rename",      "DeleteOwn",       "WriteRecord", "ReadRecord",
-      "MakeDurable",  "DeleteChild", "DeleteFolder",
+      "any",          "RegOpenKey",  "RegQueryValue",   "RegCloseKey",  "CreateFileSystem",
+      "FolderExists", "OpenFolder",  "OpenChildFolder", "List",         "EntryOf",
+      "LockUpdate",   "WriteBeside", "Rename",          "DeleteOwn",    "WriteRecord",
+      "ReadRecord",   "MakeDurable", "DeleteChild",     "DeleteFolder",
   };
   return kNames[static_cast<int>(op)];
 }

@@ -21,6 +21,7 @@ enum class Op {
   kOpenChildFolder,
   kList,
   kEntryOf,
+  kLockUpdate,
   kWriteBeside,
   kRename,
   kDeleteOwn,

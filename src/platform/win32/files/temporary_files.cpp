@@ -102,6 +102,14 @@ Status DeleteOwn(const Folder& folder, const std::wstring& name) {
   return status == kErrorSuccess ? DeleteThrough(file.get(), basic) : status;
 }
 
+// Opened as itself, made when missing: one a power cut left is taken over.
+Status LockUpdate(const Folder& folder, ScopedFileHandle* lock) {
+  const Status status = folder.OpenChild(L"~Quadrivo.lock", DELETE, lock,
+                                         FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE, 0,
+                                         FILE_OPEN_IF, FILE_ATTRIBUTE_HIDDEN);
+  return status == ERROR_SHARING_VIOLATION ? ERROR_BUSY : status;
+}
+
 // Made new, so that no file of another's is written over, and written
 // through to the disk with everything before it: the one wait for the disk
 // of an update.

@@ -33,6 +33,8 @@ Status WriteOut(HANDLE file);
 // Deletes the file name of folder, opened as itself, read-only or not
 // (held_folders.h, DeleteOwn).
 Status DeleteOwn(const Folder& folder, const std::wstring& name);
+// The update's lock (held_folders.h, LockUpdate).
+Status LockUpdate(const Folder& folder, ScopedFileHandle* lock);
 // The record (held_folders.h, WriteRecord, ReadRecord and MakeDurable).
 Status WriteRecord(const Folder& folder, const std::string& bytes, std::wstring* name);
 Status ReadRecord(const Folder& folder, const std::wstring& name, unsigned long maker,

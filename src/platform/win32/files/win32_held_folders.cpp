@@ -52,6 +52,10 @@ Status DeleteFileIn(const Folder& folder, const std::wstring& name) {
   return folder.OpenChild(name, DELETE, &file, FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE);
 }
 
+struct LockFile final : platform::HeldFile {
+  win32::ScopedFileHandle handle;
+};
+
 class Win32HeldFolders final : public HeldFolders {
  public:
   std::wstring FullPath(const std::wstring& path) override { return win32::LongPath(path); }
@@ -110,6 +114,13 @@ class Win32HeldFolders final : public HeldFolders {
   Status DeleteOwn(const HeldFolder& folder, const std::wstring& name) override {
     const Status status = DeleteFileIn(Held(folder), name);
     return status == ERROR_ACCESS_DENIED ? win32::DeleteOwn(Held(folder), name) : status;
+  }
+
+  Status LockUpdate(const HeldFolder& folder, FileLock* lock) override {
+    auto held = std::make_unique<LockFile>();
+    const Status status = win32::LockUpdate(Held(folder), &held->handle);
+    if (status == kErrorSuccess) *lock = std::move(held);
+    return status;
   }
 
   Status WriteRecord(const HeldFolder& folder, const std::string& bytes,
