@@ -60,7 +60,7 @@ TEST(FileStampTest, TwoSecondTimesByFileSystemName) {
 
 // Only names of a run's own making are an update's files: another's file
 // that merely looks like one stays.
-TEST(OwnFileNameTest, MakerOfTemporariesKeptFilesAndRecords) {
+TEST(OwnFileNameTest, MakerOfTemporariesAndKeptFiles) {
   struct Case {
     const wchar_t* name;
     unsigned long maker;
@@ -77,10 +77,6 @@ TEST(OwnFileNameTest, MakerOfTemporariesKeptFilesAndRecords) {
     EXPECT_EQ(platform::MakerOfTemporary(c.name), c.maker)
         << std::string(c.name, c.name + std::wcslen(c.name));
   }
-  bool done = false;
-  EXPECT_EQ(platform::MakerOfRecord(platform::RecordName(4294967295UL, true), &done), 4294967295UL);
-  EXPECT_TRUE(done);
-  EXPECT_EQ(platform::MakerOfRecord(L"~Quadrivo-12.pending.txt", &done), 0UL);
 }
 
 // A record is trusted whole or not at all: one cut short, or naming a file

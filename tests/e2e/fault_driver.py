@@ -270,27 +270,11 @@ def fresh_disk(session, fault):
     fault.after_disk(session, None)
 
 
-def phase_killed_in(session, fault):
-    """Where a killed run stood: "writing" (its new files beside their
-    destinations, no record yet), "placing" (its record pending: files going
-    in place), "after" (done, or nothing of it left)."""
-    left = [os.path.basename(p) for p in own_files_left(session, [fault.install_folder])]
-    if any(n.endswith(".pending") for n in left):
-        return "placing"
-    if any(n.endswith(".done") for n in left):
-        return "after"
-    guida = session.host_path(fault.install_folder + "\\Guida")
-    copied = sum(1 for _, _, names in os.walk(guida) for n in names if n.startswith("pagina"))
-    return "after" if copied == faults.HELP_FOLDERS * faults.HELP_FILES_PER_FOLDER else "writing"
-
-
 def kill_while_putting_in_place(session, fault, program, launcher):
     """Kills runs part-way until one is killed while it puts its files in
     place; the disk as it was before that run, or None when no attempt was.
-
-    The moment is watched for, not guessed: the run is killed as soon as its
-    record is pending in the installation folder and the old executable,
-    the first file to go, is kept aside."""
+    The moment is watched for, not guessed: as soon as the run's record is
+    pending and the old executable, the first file to go, is kept aside."""
     installation = session.host_path(fault.install_folder)
 
     def placing():
@@ -305,11 +289,12 @@ def kill_while_putting_in_place(session, fault, program, launcher):
             launcher, program, e2e_driver.command_line(host_to_windows(program),
                                                        fault.scenario.argument),
             fault.scenario.current_folder, 30000, kill_when=placing)
-        phase = phase_killed_in(session, fault) if report["killed"] else "after"
-        print("attempt %d: killed: %s, %s" % (attempt, report["killed"], phase))
-        if phase == "placing":
+        hit = report["killed"] and placing()
+        print("attempt %d: killed while putting in place: %s" % (attempt, hit))
+        if hit:
             return before
-    return None
+    raise RuntimeError("no run was killed while it put its files in place in %d attempts"
+                       % KILL_ATTEMPTS)
 
 
 def installation_tree(fault, snapshot):
@@ -321,9 +306,6 @@ def killed_then_without_media(session, fault, program, launcher):
     """The media taken away after the kill: the next run puts the old
     installation back, byte for byte, and fails for want of the media."""
     before = kill_while_putting_in_place(session, fault, program, launcher)
-    if before is None:
-        return ["no run was killed while it put its files in place in %d attempts"
-                % KILL_ATTEMPTS]
     shutil.rmtree(session.host_path(faults.MEDIA_HELP))
     os.remove(session.host_path(faults.MEDIA_EXE))
     again = run_once(session, fault, program, launcher)
@@ -343,9 +325,6 @@ def killed_then_again(session, fault, program, launcher):
     """The same update run again after the kill: it completes, installs
     exactly the media's tree, and leaves nothing of the killed run."""
     before = kill_while_putting_in_place(session, fault, program, launcher)
-    if before is None:
-        return ["no run was killed while it put its files in place in %d attempts"
-                % KILL_ATTEMPTS]
     again = run_once(session, fault, program, launcher)
     after = files.snapshot(session, watched_roots(fault))
     print("run again: status %r after %.0f ms, boxes %r"

@@ -279,24 +279,11 @@ platform::Status FakeHeldFolders::DeleteOwn(const platform::HeldFolder& folder,
   return platform::kErrorSuccess;
 }
 
-namespace {
-
-struct FakeLock final : platform::HeldFile {
-  FakeLock(std::set<std::wstring>& locked, std::wstring key)
-      : locked(locked), key(std::move(key)) {}
-  ~FakeLock() override { locked.erase(key); }
-  std::set<std::wstring>& locked;
-  std::wstring key;
-};
-
-}  // namespace
-
+// One process at a time: no other run holds the lock.
 platform::Status FakeHeldFolders::LockUpdate(const platform::HeldFolder& folder,
                                              platform::FileLock* lock) {
-  const std::wstring& key = Held(folder).key;
-  if (const platform::Status fault = Asked(Op::kLockUpdate, key)) return fault;
-  if (!disk_.locked_.insert(key).second) return platform::kErrorBusy;
-  *lock = std::make_unique<FakeLock>(disk_.locked_, key);
+  if (const platform::Status fault = Asked(Op::kLockUpdate, Held(folder).key)) return fault;
+  *lock = std::make_unique<platform::HeldFile>();
   return platform::kErrorSuccess;
 }
 

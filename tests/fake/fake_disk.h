@@ -108,8 +108,7 @@ class FakeDisk {
   std::vector<Alias> aliases_;
   std::map<std::wstring, platform::NetworkPlace> drive_letters_;  // by "n:"
   std::vector<std::wstring> log_;
-  std::set<std::wstring> locked_;  // folders whose update a run holds
-  std::uint64_t clock_ = 0;        // the last write time handed out
+  std::uint64_t clock_ = 0;  // the last write time handed out
   int same_or_inside_asked_ = 0;
 };
 

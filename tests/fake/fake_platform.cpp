@@ -40,9 +40,9 @@ int RunAsElevatedProcess(const std::wstring& command_line) {
 FakePlatform& Platform() { return *the_platform; }
 
 void ResetProcess() {
-  FunzioniReg::FileSystem.reset();  // before the disk it may hold a lock of
   the_platform = std::make_unique<FakePlatform>();
   FunzioniReg::OpenKeys.clear();
+  FunzioniReg::FileSystem.reset();
 }
 
 void StartNextProcess() {

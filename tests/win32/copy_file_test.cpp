@@ -106,6 +106,20 @@ NTSTATUS NTAPI InstalledHeld(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTE
       file, access, object, io, size, attributes, share, disposition, options, ea, ea_size);
 }
 
+// Any open of an update's temporary after the one that made it refused: the
+// program must take its place through the handle its publisher was checked on.
+NTSTATUS NTAPI TemporaryNotReopened(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES object,
+                                    PIO_STATUS_BLOCK io, PLARGE_INTEGER size, ULONG attributes,
+                                    ULONG share, ULONG disposition, ULONG options, PVOID ea,
+                                    ULONG ea_size) {
+  const std::wstring name(object->ObjectName->Buffer, object->ObjectName->Length / sizeof(wchar_t));
+  if (disposition != FILE_CREATE && name.find(L".tmp") != std::wstring::npos) {
+    return kStatusSharingViolation;
+  }
+  return platform::win32::NtdllFunction<decltype(&::NtCreateFile)>("NtCreateFile")(
+      file, access, object, io, size, attributes, share, disposition, options, ea, ea_size);
+}
+
 // The file a rename names, as Windows takes it: the name in the root folder
 // given, or (the simple rename: no root, a bare name) in the file's own.
 std::wstring RenameTarget(HANDLE file, const FILE_RENAME_INFORMATION& rename) {
@@ -285,41 +299,9 @@ INSTANTIATE_TEST_SUITE_P(
                  [] { System.NtSetInformationFile = FatRename; }},
         // Wine runs every program elevated.
         CopyCase{"media_file_with_a_second_name", true, false, false, nullptr, nullptr,
-                 platform::kErrorMediaFileLinked, kAnyDaclSet, true}));
-
-// Opens of an update's temporary after the one that made it.
-int temporaries_reopened = 0;
-NTSTATUS NTAPI CountTemporaryOpens(PHANDLE file, ACCESS_MASK access, POBJECT_ATTRIBUTES object,
-                                   PIO_STATUS_BLOCK io, PLARGE_INTEGER size, ULONG attributes,
-                                   ULONG share, ULONG disposition, ULONG options, PVOID ea,
-                                   ULONG ea_size) {
-  const std::wstring name(object->ObjectName->Buffer, object->ObjectName->Length / sizeof(wchar_t));
-  if (disposition != FILE_CREATE && name.rfind(L"~Quadrivo-", 0) == 0 && name.size() > 4 &&
-      name.substr(name.size() - 4) == L".tmp") {
-    ++temporaries_reopened;
-  }
-  return platform::win32::NtdllFunction<decltype(&::NtCreateFile)>("NtCreateFile")(
-      file, access, object, io, size, attributes, share, disposition, options, ea, ea_size);
-}
-
-// The program's temporary is never opened again once written: the file whose
-// publisher an elevated run checked is, through the same handle, the file
-// that takes the installed one's place.
-TEST(CopyFileHeldTest, TheProgramTakesItsPlaceThroughTheHandleItWasCheckedOn) {
-  win32_test::SystemCallsKept kept;
-  System.NtCreateFile = CountTemporaryOpens;
-  temporaries_reopened = 0;
-  ScratchFolder media;
-  ScratchFolder installation;
-  WriteBytes(media / L"Lindarex.exe", kNew);
-  WriteBytes(installation / L"Lindarex.exe", kOld);
-  auto fs = platform::CreateFileSystemObject();
-  ASSERT_NE(fs, nullptr);
-  EXPECT_EQ(fs->CopyFile(media / L"Lindarex.exe", installation / L"Lindarex.exe"),
-            platform::kErrorSuccess);
-  EXPECT_EQ(ReadBytes(installation / L"Lindarex.exe"), kNew);
-  EXPECT_EQ(temporaries_reopened, 0);
-}
+                 platform::kErrorMediaFileLinked, kAnyDaclSet, true},
+        CopyCase{"program_put_through_its_checked_handle", true, false, false, nullptr,
+                 [] { System.NtCreateFile = TemporaryNotReopened; }}));
 
 // A package downloaded from the internet carries a mark of the web in a
 // stream of each file; an installed copy that kept it would make Windows warn
