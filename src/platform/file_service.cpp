@@ -51,12 +51,6 @@ std::wstring WithoutLastBackslash(std::wstring path) {
   return path;
 }
 
-std::wstring Joined(const FolderPath& path, const std::wstring& name) {
-  std::wstring text;
-  for (const std::wstring& component : path) text += component + L"\\";
-  return text + name;
-}
-
 class FileService final : public FileSystemObject {
  public:
   explicit FileService(std::unique_ptr<HeldFolders> disk) : disk_(std::move(disk)) {}
@@ -164,7 +158,9 @@ Status FileService::FinishUpdate(std::wstring* failed_file, bool* as_it_was) {
   if (!step_) return kErrorSuccess;
   Replacement failed;
   const Status status = step_->Finish(&failed, as_it_was);
-  *failed_file = failed.name.empty() ? std::wstring() : Joined(failed.folder, failed.name);
+  FolderPath file = failed.folder;
+  file.push_back(failed.name);
+  *failed_file = failed.name.empty() ? std::wstring() : Joined(file);
   if (status == kErrorSharingViolation || status == kErrorLockViolation) {
     holders_ = step_->HoldersOf(failed);
   }

@@ -77,12 +77,6 @@ bool IsOneFolderPath(const FolderPath& path) {
   return true;
 }
 
-std::wstring Joined(const FolderPath& path) {
-  std::wstring text;
-  for (const std::wstring& component : path) text += (text.empty() ? L"" : L"\\") + component;
-  return text;
-}
-
 FolderPath Split(const std::wstring& text) {
   FolderPath path;
   for (std::size_t start = 0; !text.empty();) {
@@ -124,6 +118,12 @@ bool DecodeLine(const std::vector<std::wstring>& fields, UpdateRecord* record) {
 }
 
 }  // namespace
+
+std::wstring Joined(const FolderPath& path) {
+  std::wstring text;
+  for (const std::wstring& component : path) text += (text.empty() ? L"" : L"\\") + component;
+  return text;
+}
 
 std::wstring TemporaryName(unsigned long process, unsigned long counter) {
   return kPrefix + Decimal(process) + L"-" + Decimal(counter) + kTemporaryEnding;

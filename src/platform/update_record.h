@@ -14,6 +14,8 @@ namespace platform {
 // A folder below the installation folder, by the names of its components;
 // empty for the installation folder itself.
 using FolderPath = std::vector<std::wstring>;
+// The path as text, its components joined by backslashes.
+std::wstring Joined(const FolderPath& path);
 
 struct Replacement {
   FolderPath folder;
